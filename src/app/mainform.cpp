@@ -1,0 +1,355 @@
+#include "mainform.h"
+
+#include "guard.h"
+#include "help/aboutbox.h"
+#include "help/quickhelp.h"
+#include "markup/markup.h"
+#include "menutable.h"
+#include "platform/dialogs.h"
+#include "platform/editcontrol.h"
+#include "platform/fonts.h"
+#include "platform/glyphs.h"
+#include "platform/shortcuts.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tolvan::app {
+
+namespace {
+const QString sansSerif = QStringLiteral("MS Sans Serif");
+
+// The colour value 0x00BBGGRR of the window design as a QColor.
+QColor fromColorRef(unsigned value)
+{
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+QFrame *makePanel(QWidget *parent, const char *name, QFrame::Shape shape)
+{
+    auto *panel = new QFrame(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFrameStyle(shape | QFrame::Sunken);
+    panel->setLineWidth(1);
+    panel->setFocusPolicy(Qt::NoFocus);
+    return panel;
+}
+
+void setTextColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
+{
+    QPalette p = widget->palette();
+    p.setColor(role, color);
+    widget->setPalette(p);
+}
+} // namespace
+
+TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Tolvan"));
+    setFont(platform::designFont(sansSerif, 12));
+    resize(642, 565);
+
+    m_shortcuts = new platform::MenuShortcuts(this);
+    buildControls();
+    buildMenu();
+    registerHandlers();
+    guarded([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildControls()
+{
+    auto *client = new QWidget(this);
+    auto *column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    ToolBar = makePanel(client, "ToolBar", QFrame::Panel);
+    ToolBar->setFixedHeight(33);
+    column->addWidget(ToolBar);
+
+    auto *middle = new QHBoxLayout;
+    middle->setSpacing(0);
+    Memo1 = new platform::EditControl(client);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setBackgroundColor(fromColorRef(0x804000));
+    Memo1->setTextFont(platform::designFont(QStringLiteral("Courier New"), 13), Qt::yellow);
+    middle->addWidget(Memo1, 1);
+
+    Panel1 = makePanel(client, "Panel1", QFrame::Panel);
+    Panel1->setFixedWidth(162);
+    middle->addWidget(Panel1);
+    column->addLayout(middle, 1);
+
+    StatusBar = makePanel(client, "StatusBar", QFrame::Box);
+    StatusBar->setFixedHeight(22);
+    auto *credit = new QLabel(QStringLiteral("Tolvan: HTML by hand, quick and exact"), StatusBar);
+    credit->setObjectName(QStringLiteral("StatusCaption"));
+    credit->setFont(platform::designFont(sansSerif, 13, true));
+    setTextColor(credit, QPalette::WindowText, Qt::blue);
+    credit->setAlignment(Qt::AlignCenter);
+    auto *statusLayout = new QHBoxLayout(StatusBar);
+    statusLayout->setContentsMargins(2, 0, 2, 0);
+    statusLayout->addWidget(credit);
+    column->addWidget(StatusBar);
+
+    setCentralWidget(client);
+    buildSidePanel();
+    buildToolbar();
+
+    // Tab order: the side panel's controls, then the editor.
+    setTabOrder(FileListBox, FilenameEdit);
+    setTabOrder(FilenameEdit, DirectoryListBox);
+    setTabOrder(DirectoryListBox, DriveComboBox);
+    setTabOrder(DriveComboBox, FilterComboBox);
+    setTabOrder(FilterComboBox, Memo1);
+}
+
+void TMainForm::buildSidePanel()
+{
+    FilenameEdit = new QLineEdit(QStringLiteral("*.htm"), Panel1);
+    FilenameEdit->setObjectName(QStringLiteral("FilenameEdit"));
+    FilenameEdit->setFont(platform::designFont(sansSerif, 15));
+    QPalette p = FilenameEdit->palette();
+    p.setColor(QPalette::Base, Qt::black);
+    p.setColor(QPalette::Text, QColor(0, 255, 0));
+    FilenameEdit->setPalette(p);
+    FilenameEdit->setGeometry(8, 8, 145, 24);
+
+    FileListBox = new QListWidget(Panel1);
+    FileListBox->setObjectName(QStringLiteral("FileListBox"));
+    FileListBox->setGeometry(8, 36, 145, 177);
+
+    FilterComboBox = new QComboBox(Panel1);
+    FilterComboBox->setObjectName(QStringLiteral("FilterComboBox"));
+    FilterComboBox->addItems({QStringLiteral("HTML Files (*.html)"),
+                              QStringLiteral("Text Files (*.txt)"),
+                              QStringLiteral("All Files (*.*)")});
+    FilterComboBox->setGeometry(8, 216, 145, 21);
+
+    DirectoryListBox = new QListWidget(Panel1);
+    DirectoryListBox->setObjectName(QStringLiteral("DirectoryListBox"));
+    DirectoryListBox->setGeometry(8, 240, 145, 130);
+
+    DriveComboBox = new QComboBox(Panel1);
+    DriveComboBox->setObjectName(QStringLiteral("DriveComboBox"));
+    DriveComboBox->setGeometry(8, 372, 145, 19);
+
+    Panel1->installEventFilter(this);
+}
+
+void TMainForm::Panel1Resize()
+{
+    const int h = Panel1->height();
+    DriveComboBox->move(DriveComboBox->x(), h - 23);
+    DirectoryListBox->move(DirectoryListBox->x(),
+                           DriveComboBox->y() - DirectoryListBox->height() - 4);
+    FilterComboBox->move(FilterComboBox->x(), DirectoryListBox->y() - 25);
+    // Below 220 pixels the list has no room left: it shrinks to nothing.
+    FileListBox->resize(FileListBox->width(), std::max(h - 220, 0));
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Panel1 && event->type() == QEvent::Resize)
+        guarded([this] { Panel1Resize(); });
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::buildToolbar()
+{
+    for (const ToolButtonRow &row : toolButtonRows()) {
+        auto *button = new QToolButton(ToolBar);
+        const QString name = QString::fromLatin1(row.name);
+        button->setObjectName(name);
+        button->setGeometry(row.left, 4, 25, 25);
+        button->setFocusPolicy(Qt::NoFocus);
+        const QIcon icon = platform::buttonIcon(QString::fromLatin1(row.glyph));
+        button->setIcon(icon);
+        const QList<QSize> sizes = icon.availableSizes();
+        button->setIconSize(sizes.isEmpty() ? QSize(16, 16) : sizes.first());
+        const QString hint = QString::fromLatin1(row.hint);
+        button->setProperty("hint", hint);
+        if (row.showHint)
+            button->setToolTip(hint);
+        const QString handler = QString::fromLatin1(row.handler);
+        connect(button, &QToolButton::clicked, this, [this, handler] { runHandler(handler); });
+    }
+}
+
+void TMainForm::buildMenu()
+{
+    QMenu *open[3] = {nullptr, nullptr, nullptr};
+    for (const MenuRow &row : menuRows()) {
+        const QString name = QString::fromLatin1(row.name);
+        const QString caption = QString::fromLatin1(row.caption);
+        if (row.depth == 0) {
+            open[0] = menuBar()->addMenu(caption);
+            open[0]->setObjectName(name);
+            open[0]->menuAction()->setObjectName(name);
+            m_menuItems.insert(name, open[0]->menuAction());
+            continue;
+        }
+        QMenu *into = open[row.depth - 1];
+        if (caption == QLatin1String("-")) {
+            into->addSeparator()->setObjectName(name);
+            continue;
+        }
+        QAction *action = nullptr;
+        if (row.flags & Submenu) {
+            open[row.depth] = into->addMenu(caption);
+            open[row.depth]->setObjectName(name);
+            action = open[row.depth]->menuAction();
+        } else {
+            action = new QAction(caption, this);
+            into->addAction(action);
+        }
+        action->setObjectName(name);
+        action->setEnabled(!(row.flags & Disabled));
+        action->setCheckable(row.flags & Checkable);
+        action->setChecked(row.flags & Checked);
+        if (row.key.toCombined() != 0)
+            m_shortcuts->setShortcut(action, row.key);
+        if (row.handler) {
+            const QString handler = QString::fromLatin1(row.handler);
+            connect(action, &QAction::triggered, this, [this, handler] { runHandler(handler); });
+        }
+        m_menuItems.insert(name, action);
+    }
+}
+
+void TMainForm::registerHandlers()
+{
+    m_handlers = {
+        {QStringLiteral("cmExitClick"), [this] { cmExitClick(); }},
+        {QStringLiteral("cmAboutClick"), [this] { cmAboutClick(); }},
+        {QStringLiteral("QuickHelp1Click"), [this] { QuickHelp1Click(); }},
+        {QStringLiteral("cmOriginalClick"), [this] { cmOriginalClick(); }},
+        {QStringLiteral("cmMicrosoftLikeClick"), [this] { cmMicrosoftLikeClick(); }},
+        {QStringLiteral("ColorButtonClick"), [this] { ColorButtonClick(); }},
+    };
+}
+
+void TMainForm::runHandler(const QString &handler)
+{
+    guarded([&] {
+        if (const auto it = m_handlers.constFind(handler); it != m_handlers.constEnd())
+            it.value()();
+        else if (const markup::Command *command = markup::commandFor(handler))
+            markup::run(*Memo1, *command);
+    });
+}
+
+QAction *TMainForm::menuItem(const QString &name) const
+{
+    return m_menuItems.value(name);
+}
+
+void TMainForm::FormCreate()
+{
+    setCaptionFor(untitled);
+    m_shortcuts->setShortcut(menuItem(QStringLiteral("cmExit")),
+                             QKeyCombination(Qt::AltModifier, Qt::Key_X));
+    m_shortcuts->setShortcut(menuItem(QStringLiteral("cmComments")),
+                             QKeyCombination(Qt::AltModifier, Qt::Key_C));
+    // An editor opens ready for typing.
+    Memo1->setFocus(Qt::OtherFocusReason);
+}
+
+void TMainForm::setCaptionFor(const QString &fileName)
+{
+    m_currentFileName = fileName;
+    setWindowTitle(captionPrefix + fileName);
+}
+
+void TMainForm::setInformationWindows(help::TAboutBox *aboutBox, help::TfrmQuickHelp *quickHelp)
+{
+    m_aboutBox = aboutBox;
+    m_quickHelp = quickHelp;
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+}
+
+void TMainForm::WrapSelection(const QString &prefix, const QString &suffix)
+{
+    markup::wrapSelection(*Memo1, prefix, suffix);
+}
+
+void TMainForm::InsertText(const QString &text)
+{
+    markup::insertText(*Memo1, text);
+}
+
+void TMainForm::cmExitClick()
+{
+    close();
+}
+
+void TMainForm::cmAboutClick()
+{
+    if (m_aboutBox)
+        m_aboutBox->showModal();
+}
+
+void TMainForm::QuickHelp1Click()
+{
+    if (m_quickHelp)
+        m_quickHelp->showModal();
+}
+
+void TMainForm::applyShortcutScheme(unsigned scheme)
+{
+    m_shortcutScheme = scheme;
+    const bool microsoftLike = scheme == 1;
+    m_shortcuts->setShortcut(menuItem(QStringLiteral("cmOpen")),
+                             microsoftLike ? QKeyCombination(Qt::ControlModifier, Qt::Key_O)
+                                           : QKeyCombination(Qt::Key_F3));
+    m_shortcuts->setShortcut(menuItem(QStringLiteral("cmSave")),
+                             microsoftLike ? QKeyCombination(Qt::ControlModifier, Qt::Key_S)
+                                           : QKeyCombination(Qt::Key_F2));
+    menuItem(QStringLiteral("cmOriginal"))->setChecked(scheme == 0);
+    menuItem(QStringLiteral("cmMicrosoftLike"))->setChecked(scheme == 1);
+}
+
+void TMainForm::cmOriginalClick()
+{
+    applyShortcutScheme(0);
+}
+
+void TMainForm::cmMicrosoftLikeClick()
+{
+    applyShortcutScheme(1);
+}
+
+void TMainForm::ColorButtonClick()
+{
+    if (!ColorDialog) {
+        ColorDialog = new QColorDialog(Qt::black, this);
+        ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
+    }
+    // The dialog opens with the colour it last held; a cancelled choice leaves it so.
+    const QColor held = ColorDialog->currentColor();
+    platform::placeStandardDialog(ColorDialog);
+    if (ColorDialog->exec() != QDialog::Accepted) {
+        ColorDialog->setCurrentColor(held);
+        return;
+    }
+    InsertText(markup::colorAttribute(ColorDialog->selectedColor()));
+}
+
+} // namespace tolvan::app

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QColorDialog;
+class QComboBox;
+class QDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QToolButton;
+
+namespace tolvan::platform {
+class EditControl;
+class MenuShortcuts;
+} // namespace tolvan::platform
+
+namespace tolvan::help {
+class TAboutBox;
+class TfrmQuickHelp;
+} // namespace tolvan::help
+
+namespace tolvan::app {
+
+// The main window: editor, toolbar, side panel, status bar and menu, built from the tables in
+// menutable.cpp. Each command is handed to the folder that owns its behaviour.
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static inline const QString captionPrefix = QStringLiteral("Tolvan v1.61 - ");
+    static inline const QString untitled = QStringLiteral("noname.html");
+
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // The two information windows, created after the main window and shown from the Help menu.
+    void setInformationWindows(help::TAboutBox *aboutBox, help::TfrmQuickHelp *quickHelp);
+
+    // Runs a command by its handler name, as a menu item or toolbar button does.
+    void runHandler(const QString &handler);
+
+    void WrapSelection(const QString &prefix, const QString &suffix);
+    void InsertText(const QString &text);
+
+    QString currentFileName() const { return m_currentFileName; }
+    platform::EditControl *editor() const { return Memo1; }
+    platform::MenuShortcuts *shortcuts() const { return m_shortcuts; }
+    QAction *menuItem(const QString &name) const;
+    unsigned shortcutScheme() const { return m_shortcutScheme; }
+
+    // Lays out the side panel for its current height.
+    void Panel1Resize();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildSidePanel();
+    void buildToolbar();
+    void buildMenu();
+    void registerHandlers();
+    void FormCreate();
+    void setCaptionFor(const QString &fileName);
+    void applyShortcutScheme(unsigned scheme);
+
+    void cmExitClick();
+    void cmAboutClick();
+    void QuickHelp1Click();
+    void cmOriginalClick();
+    void cmMicrosoftLikeClick();
+    void ColorButtonClick();
+
+    QFrame *ToolBar = nullptr;
+    QFrame *StatusBar = nullptr;
+    QFrame *Panel1 = nullptr;
+    platform::EditControl *Memo1 = nullptr;
+    QLineEdit *FilenameEdit = nullptr;
+    QListWidget *FileListBox = nullptr;
+    QComboBox *FilterComboBox = nullptr;
+    QListWidget *DirectoryListBox = nullptr;
+    QComboBox *DriveComboBox = nullptr;
+    QColorDialog *ColorDialog = nullptr;
+    help::TAboutBox *m_aboutBox = nullptr;
+    help::TfrmQuickHelp *m_quickHelp = nullptr;
+
+    platform::MenuShortcuts *m_shortcuts = nullptr;
+    QHash<QString, QAction *> m_menuItems;
+    QHash<QString, std::function<void()>> m_handlers;
+    QString m_currentFileName;
+    unsigned m_shortcutScheme = 0;
+};
+
+} // namespace tolvan::app

@@ -1,0 +1,24 @@
+#include "common/hermetic.h"
+#include "platform/application.h"
+#include "platform/fonts.h"
+
+#include <QApplication>
+#include <QTest>
+
+QObject *makeMessageDialogTest();
+QObject *makeMainFormTest();
+
+int main(int argc, char **argv)
+{
+    tolvan::test::hermeticHome();
+    QApplication app(argc, argv);
+    tolvan::platform::installFontSubstitutes();
+    QApplication::setFont(tolvan::platform::designFont(QStringLiteral("MS Sans Serif"), 11));
+    tolvan::platform::Application::setTitle(QStringLiteral("Tolvan v1.0"));
+    int failures = 0;
+    for (QObject *test : {makeMessageDialogTest(), makeMainFormTest()}) {
+        failures += QTest::qExec(test, argc, argv);
+        delete test;
+    }
+    return failures;
+}
