@@ -1,6 +1,8 @@
 #include "mainform.h"
 
 #include "guard.h"
+#include "editing/appearance.h"
+#include "editing/search.h"
 #include "help/aboutbox.h"
 #include "help/quickhelp.h"
 #include "markup/markup.h"
@@ -62,6 +64,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
 
     m_shortcuts = new platform::MenuShortcuts(this);
     buildControls();
+    m_search = new editing::SearchCommands(Memo1, this);
     buildMenu();
     registerHandlers();
     guarded([this] { FormCreate(); });
@@ -239,6 +242,23 @@ void TMainForm::registerHandlers()
         {QStringLiteral("cmOriginalClick"), [this] { cmOriginalClick(); }},
         {QStringLiteral("cmMicrosoftLikeClick"), [this] { cmMicrosoftLikeClick(); }},
         {QStringLiteral("ColorButtonClick"), [this] { ColorButtonClick(); }},
+        // Edit menu and the clipboard buttons: the editor's own operations.
+        {QStringLiteral("cmUndoClick"), [this] { Memo1->undo(); }},
+        {QStringLiteral("cmSelectAllClick"), [this] { Memo1->selectAll(); }},
+        {QStringLiteral("cmCutClick"), [this] { Memo1->cut(); }},
+        {QStringLiteral("CutButtonClick"), [this] { Memo1->cut(); }},
+        {QStringLiteral("cmCopyClick"), [this] { Memo1->copy(); }},
+        {QStringLiteral("CopyButtonClick"), [this] { Memo1->copy(); }},
+        {QStringLiteral("cmPasteClick"), [this] { Memo1->paste(); }},
+        {QStringLiteral("PasteButtonClick"), [this] { Memo1->paste(); }},
+        {QStringLiteral("cmFindClick"), [this] { m_search->cmFindClick(); }},
+        {QStringLiteral("cmReplaceClick"), [this] { m_search->cmReplaceClick(); }},
+        // Options menu: the editor's look.
+        {QStringLiteral("cmBackColorClick"),
+         [this] { editing::cmBackColorClick(*Memo1, colorDialog()); }},
+        {QStringLiteral("cmForeColorClick"),
+         [this] { editing::cmForeColorClick(*Memo1, colorDialog()); }},
+        {QStringLiteral("cmFontClick"), [this] { editing::cmFontClick(*Memo1, fontDialog()); }},
     };
 }
 
@@ -336,20 +356,34 @@ void TMainForm::cmMicrosoftLikeClick()
     applyShortcutScheme(1);
 }
 
-void TMainForm::ColorButtonClick()
+QColorDialog &TMainForm::colorDialog()
 {
     if (!ColorDialog) {
         ColorDialog = new QColorDialog(Qt::black, this);
         ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
+        ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
     }
+    return *ColorDialog;
+}
+
+editing::FontDialog &TMainForm::fontDialog()
+{
+    if (!FontDialog)
+        FontDialog = new editing::FontDialog(this);
+    return *FontDialog;
+}
+
+void TMainForm::ColorButtonClick()
+{
     // The dialog opens with the colour it last held; a cancelled choice leaves it so.
-    const QColor held = ColorDialog->currentColor();
-    platform::placeStandardDialog(ColorDialog);
-    if (ColorDialog->exec() != QDialog::Accepted) {
-        ColorDialog->setCurrentColor(held);
+    QColorDialog &dialog = colorDialog();
+    const QColor held = dialog.currentColor();
+    platform::placeStandardDialog(&dialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        dialog.setCurrentColor(held);
         return;
     }
-    InsertText(markup::colorAttribute(ColorDialog->selectedColor()));
+    InsertText(markup::colorAttribute(dialog.selectedColor()));
 }
 
 } // namespace tolvan::app

@@ -19,6 +19,11 @@ class EditControl;
 class MenuShortcuts;
 } // namespace tolvan::platform
 
+namespace tolvan::editing {
+class FontDialog;
+class SearchCommands;
+} // namespace tolvan::editing
+
 namespace tolvan::help {
 class TAboutBox;
 class TfrmQuickHelp;
@@ -52,6 +57,7 @@ public:
     platform::MenuShortcuts *shortcuts() const { return m_shortcuts; }
     QAction *menuItem(const QString &name) const;
     unsigned shortcutScheme() const { return m_shortcutScheme; }
+    editing::SearchCommands *searchCommands() const { return m_search; }
 
     // Lays out the side panel for its current height.
     void Panel1Resize();
@@ -76,6 +82,8 @@ private:
     void cmOriginalClick();
     void cmMicrosoftLikeClick();
     void ColorButtonClick();
+    QColorDialog &colorDialog();
+    editing::FontDialog &fontDialog();
 
     QFrame *ToolBar = nullptr;
     QFrame *StatusBar = nullptr;
@@ -87,6 +95,8 @@ private:
     QListWidget *DirectoryListBox = nullptr;
     QComboBox *DriveComboBox = nullptr;
     QColorDialog *ColorDialog = nullptr;
+    editing::FontDialog *FontDialog = nullptr;
+    editing::SearchCommands *m_search = nullptr;
     help::TAboutBox *m_aboutBox = nullptr;
     help::TfrmQuickHelp *m_quickHelp = nullptr;
 

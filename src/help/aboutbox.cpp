@@ -22,8 +22,8 @@ const LabelDesign titleLabels[] = {
 };
 
 // Panel2: how to reach the project.
-const LabelDesign contactLabel = {"Label4", 13, 60, 219, 26, contactInk, 12, true,
-                                  "Write to us on the Tolvan issue tracker."};
+const LabelDesign contactLabel = {
+    "Label4", 13, 60, 219, 26, contactInk, 12, true, "Write to us on the Tolvan issue tracker."};
 
 // Panel3: where the language itself is described in full.
 const LabelDesign referenceLabels[] = {

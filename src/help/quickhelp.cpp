@@ -36,7 +36,8 @@ const LabelDesign hints[] = {
      "command in the Help Menu. The Contents and  Search commands will be enabled."},
     {"Label13", 8, 248, 398, 13, navy, 0, false,
      "* Tell the world you are using Tolvan, by pressing the right-most button in the toolbar."},
-    {"Label15", 8, 280, 401, 29, green, 0, true,
+    // The Linux wording of this hint needs a third line, so it starts a little higher.
+    {"Label15", 8, 270, 401, 40, green, 0, true,
      "Tolvan saves your preferences and window position in TOLVAN.INI in your configuration "
      "folder (~/.config). The next time you run it, it uses the same colors, fonts, directory "
      "etc."},

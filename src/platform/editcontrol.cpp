@@ -172,6 +172,27 @@ void EditControl::replaceSelection(const QString &text)
     document()->setModified(true);
 }
 
+void EditControl::replaceRanges(const QList<qsizetype> &positions, qsizetype length,
+                                const QString &text)
+{
+    if (positions.isEmpty())
+        return;
+    const QString inserted = toEditorBreaks(text);
+    QTextCursor c(document());
+    c.beginEditBlock();
+    // From the last to the first, so that earlier positions stay valid.
+    for (auto it = positions.crbegin(); it != positions.crend(); ++it) {
+        c.setPosition(int(toDocumentPosition(*it)));
+        c.setPosition(int(toDocumentPosition(*it + length, true)), QTextCursor::KeepAnchor);
+        c.insertText(inserted);
+    }
+    c.endEditBlock();
+    const qsizetype growth = QString(inserted).replace(u'\n', crlf).size() - length;
+    setSelStart(positions.last() + growth * (positions.size() - 1) + length + growth);
+    ensureCursorVisible();
+    document()->setModified(true);
+}
+
 void EditControl::clearText()
 {
     setPlainText(QString());

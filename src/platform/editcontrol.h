@@ -32,6 +32,10 @@ public:
     // One undo step; the caret ends after the text and the modified flag is set.
     void replaceSelection(const QString &text);
 
+    // Replaces `length` characters at each of the ascending positions with text, as one undo
+    // step; the caret ends after the last replacement.
+    void replaceRanges(const QList<qsizetype> &positions, qsizetype length, const QString &text);
+
     void clearText();
     void setWholeText(const QString &text);
     qsizetype textLength() const;
