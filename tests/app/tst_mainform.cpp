@@ -1,7 +1,7 @@
 #include "app/mainform.h"
 #include "help/aboutbox.h"
 #include "help/quickhelp.h"
-#include "modal.h"
+#include "common/modal.h"
 #include "platform/editcontrol.h"
 #include "platform/shortcuts.h"
 

@@ -1,5 +1,5 @@
 #include "app/messagedialog.h"
-#include "modal.h"
+#include "common/modal.h"
 
 #include <QLabel>
 #include <QPushButton>
