@@ -1,6 +1,7 @@
 #include "mainform.h"
 
 #include "guard.h"
+#include "document/filedialogs.h"
 #include "editing/appearance.h"
 #include "editing/search.h"
 #include "help/aboutbox.h"
@@ -17,6 +18,7 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,6 +67,9 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     m_shortcuts = new platform::MenuShortcuts(this);
     buildControls();
     m_search = new editing::SearchCommands(Memo1, this);
+    m_questions = std::make_unique<document::DialogQuestions>(this);
+    document::DocumentHost &host = *this;
+    m_documents = std::make_unique<document::DocumentCommands>(host, *m_questions);
     buildMenu();
     registerHandlers();
     guarded([this] { FormCreate(); });
@@ -242,6 +247,13 @@ void TMainForm::registerHandlers()
         {QStringLiteral("cmOriginalClick"), [this] { cmOriginalClick(); }},
         {QStringLiteral("cmMicrosoftLikeClick"), [this] { cmMicrosoftLikeClick(); }},
         {QStringLiteral("ColorButtonClick"), [this] { ColorButtonClick(); }},
+        // File menu and its buttons: the document commands.
+        {QStringLiteral("cmNewClick"), [this] { m_documents->cmNewClick(); }},
+        {QStringLiteral("NewButtonClick"), [this] { m_documents->cmNewClick(); }},
+        {QStringLiteral("cmOpenClick"), [this] { m_documents->cmOpenClick(); }},
+        {QStringLiteral("cmSaveClick"), [this] { m_documents->cmSaveClick(); }},
+        {QStringLiteral("cmSaveAsClick"), [this] { m_documents->cmSaveAsClick(); }},
+        {QStringLiteral("FileListBoxDblClick"), [this] { m_documents->FileListBoxDblClick(); }},
         // Edit menu and the clipboard buttons: the editor's own operations.
         {QStringLiteral("cmUndoClick"), [this] { Memo1->undo(); }},
         {QStringLiteral("cmSelectAllClick"), [this] { Memo1->selectAll(); }},
@@ -279,7 +291,7 @@ QAction *TMainForm::menuItem(const QString &name) const
 
 void TMainForm::FormCreate()
 {
-    setCaptionFor(untitled);
+    m_documents->makeUntitled();
     m_shortcuts->setShortcut(menuItem(QStringLiteral("cmExit")),
                              QKeyCombination(Qt::AltModifier, Qt::Key_X));
     m_shortcuts->setShortcut(menuItem(QStringLiteral("cmComments")),
@@ -288,10 +300,33 @@ void TMainForm::FormCreate()
     Memo1->setFocus(Qt::OtherFocusReason);
 }
 
-void TMainForm::setCaptionFor(const QString &fileName)
+platform::EditControl &TMainForm::editor()
 {
-    m_currentFileName = fileName;
-    setWindowTitle(captionPrefix + fileName);
+    return *Memo1;
+}
+
+QString TMainForm::directory() const
+{
+    return QDir::currentPath();
+}
+
+QString TMainForm::fileNameText() const
+{
+    return FilenameEdit->text();
+}
+
+void TMainForm::updateFileList()
+{
+}
+
+void TMainForm::repaintFileList()
+{
+    FileListBox->viewport()->update();
+}
+
+void TMainForm::setCaption(const QString &caption)
+{
+    setWindowTitle(caption);
 }
 
 void TMainForm::setInformationWindows(help::TAboutBox *aboutBox, help::TfrmQuickHelp *quickHelp)
@@ -302,7 +337,13 @@ void TMainForm::setInformationWindows(help::TAboutBox *aboutBox, help::TfrmQuick
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    event->accept();
+    // Closing is refused when the user cancels, or when a save they asked for did not happen.
+    bool canClose = true;
+    guarded([&] { canClose = m_documents->FormCloseQuery(); });
+    if (canClose)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void TMainForm::WrapSelection(const QString &prefix, const QString &suffix)

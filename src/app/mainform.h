@@ -1,8 +1,11 @@
 #pragma once
 
+#include "document/documents.h"
+
 #include <QHash>
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QColorDialog;
@@ -24,6 +27,10 @@ class FontDialog;
 class SearchCommands;
 } // namespace tolvan::editing
 
+namespace tolvan::document {
+class DialogQuestions;
+}
+
 namespace tolvan::help {
 class TAboutBox;
 class TfrmQuickHelp;
@@ -33,7 +40,7 @@ namespace tolvan::app {
 
 // The main window: editor, toolbar, side panel, status bar and menu, built from the tables in
 // menutable.cpp. Each command is handed to the folder that owns its behaviour.
-class TMainForm : public QMainWindow
+class TMainForm : public QMainWindow, private document::DocumentHost
 {
     Q_OBJECT
 public:
@@ -52,8 +59,10 @@ public:
     void WrapSelection(const QString &prefix, const QString &suffix);
     void InsertText(const QString &text);
 
-    QString currentFileName() const { return m_currentFileName; }
-    platform::EditControl *editor() const { return Memo1; }
+    QString currentFileName() const { return m_documents->currentFileName(); }
+    document::DocumentCommands *documents() const { return m_documents.get(); }
+    document::DialogQuestions *questions() const { return m_questions.get(); }
+    platform::EditControl *memo() const { return Memo1; }
     platform::MenuShortcuts *shortcuts() const { return m_shortcuts; }
     QAction *menuItem(const QString &name) const;
     unsigned shortcutScheme() const { return m_shortcutScheme; }
@@ -73,8 +82,15 @@ private:
     void buildMenu();
     void registerHandlers();
     void FormCreate();
-    void setCaptionFor(const QString &fileName);
     void applyShortcutScheme(unsigned scheme);
+
+    // The window as the document commands see it.
+    platform::EditControl &editor() override;
+    QString directory() const override;
+    QString fileNameText() const override;
+    void updateFileList() override;
+    void repaintFileList() override;
+    void setCaption(const QString &caption) override;
 
     void cmExitClick();
     void cmAboutClick();
@@ -103,7 +119,8 @@ private:
     platform::MenuShortcuts *m_shortcuts = nullptr;
     QHash<QString, QAction *> m_menuItems;
     QHash<QString, std::function<void()>> m_handlers;
-    QString m_currentFileName;
+    std::unique_ptr<document::DialogQuestions> m_questions;
+    std::unique_ptr<document::DocumentCommands> m_documents;
     unsigned m_shortcutScheme = 0;
 };
 

@@ -71,7 +71,7 @@ void MainFormTest::startsUntitledWithDesignLook()
     QCOMPARE(m_form->objectName(), QStringLiteral("MainForm"));
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tolvan v1.61 - noname.html"));
     QCOMPARE(m_form->currentFileName(), QStringLiteral("noname.html"));
-    auto *memo = m_form->editor();
+    auto *memo = m_form->memo();
     QCOMPARE(memo->objectName(), QStringLiteral("Memo1"));
     QCOMPARE(memo->backgroundColor(), QColor(0, 0x40, 0x80));
     QCOMPARE(memo->textColor(), QColor(Qt::yellow));
@@ -266,7 +266,7 @@ void MainFormTest::bold_sameFromKeyMenuAndButton_data()
 void MainFormTest::bold_sameFromKeyMenuAndButton()
 {
     QFETCH(int, way);
-    auto *memo = m_form->editor();
+    auto *memo = m_form->memo();
     memo->setFocus();
     QTest::keyClicks(memo, QStringLiteral("say word"));
     memo->setSelStart(4);
@@ -285,7 +285,7 @@ void MainFormTest::bold_sameFromKeyMenuAndButton()
 
 void MainFormTest::altC_runsCommentsNotTheMenu()
 {
-    auto *memo = m_form->editor();
+    auto *memo = m_form->memo();
     memo->setFocus();
     QTest::keyClick(memo, Qt::Key_C, Qt::AltModifier);
     QCOMPARE(memo->wholeText(), QStringLiteral("<!--  -->"));
@@ -294,7 +294,7 @@ void MainFormTest::altC_runsCommentsNotTheMenu()
 
 void MainFormTest::disabledShortcut_isSwallowed()
 {
-    auto *memo = m_form->editor();
+    auto *memo = m_form->memo();
     memo->setFocus();
     QAction *search = m_form->menuItem(QStringLiteral("cmSearchHelp"));
     QSignalSpy triggered(search, &QAction::triggered);
@@ -328,7 +328,7 @@ void MainFormTest::shortcutSchemes_switchOpenAndSave()
 
 void MainFormTest::color_insertsAttributeOrNothing()
 {
-    auto *memo = m_form->editor();
+    auto *memo = m_form->memo();
     auto *button = m_form->findChild<QToolButton *>(QStringLiteral("ColorButton"));
     whenModalShown([](QWidget *dialog) {
         auto *colors = qobject_cast<QColorDialog *>(dialog);
@@ -375,7 +375,7 @@ void MainFormTest::informationWindows_areModal()
 
 void MainFormTest::altX_closesWindow()
 {
-    QTest::keyClick(m_form->editor(), Qt::Key_X, Qt::AltModifier);
+    QTest::keyClick(m_form->memo(), Qt::Key_X, Qt::AltModifier);
     QTRY_VERIFY(!m_form->isVisible());
 }
 

@@ -1,0 +1,245 @@
+#include "documents.h"
+
+#include "platform/editcontrol.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tolvan::document {
+
+FileRead readDocumentFile(const QString &path, qint64 maxSize)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0)
+        return {errno == ENOENT || errno == ENOTDIR ? FileRead::Status::Missing
+                                                    : FileRead::Status::OpenFailed,
+                {}};
+    if (!S_ISREG(info.st_mode))
+        return {FileRead::Status::NotRegular, {}};
+    // Non-blocking, so a file swapped for a FIFO after the check cannot hang the window.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return {FileRead::Status::OpenFailed, {}};
+    FileRead result{FileRead::Status::Ok, {}};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        result.status = FileRead::Status::NotRegular;
+    } else if (info.st_size > maxSize) {
+        result.status = FileRead::Status::TooLarge;
+    } else {
+        result.bytes.reserve(qsizetype(info.st_size));
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                result.status = FileRead::Status::ReadFailed;
+                break;
+            }
+            if (n == 0)
+                break;
+            if (result.bytes.size() + n > maxSize) { // the file grew while being read
+                result.status = FileRead::Status::TooLarge;
+                break;
+            }
+            result.bytes.append(buffer, n);
+        }
+    }
+    if (::close(fd) != 0 && result.status == FileRead::Status::Ok)
+        result.status = FileRead::Status::ReadFailed;
+    if (result.status != FileRead::Status::Ok)
+        result.bytes.clear();
+    return result;
+}
+
+DocumentCommands::DocumentCommands(DocumentHost &host, DocumentQuestions &questions)
+    : m_host(host), m_questions(questions)
+{
+}
+
+void DocumentCommands::setCurrentFileName(const QString &path)
+{
+    m_currentFileName = path;
+    m_host.setCaption(captionPrefix + path);
+}
+
+void DocumentCommands::makeUntitled()
+{
+    setCurrentFileName(untitled);
+    m_encoding = Encoding::Utf8;
+    m_host.editor().clearText();
+    m_host.editor().setModified(false);
+}
+
+bool DocumentCommands::LoadDocument(const QString &path)
+{
+    // The file is read whole before the editor is touched: any failure leaves the document
+    // exactly as it was.
+    const FileRead read = readDocumentFile(path, maxFileSize);
+    switch (read.status) {
+    case FileRead::Status::Ok:
+        break;
+    case FileRead::Status::Missing:
+        m_questions.showMessage(QStringLiteral("File ") + path + QStringLiteral(" does not Exist!"));
+        return false;
+    case FileRead::Status::NotRegular:
+    case FileRead::Status::TooLarge:
+    case FileRead::Status::OpenFailed:
+        m_questions.showMessage(QStringLiteral("Cannot Open File ") + path);
+        return false;
+    case FileRead::Status::ReadFailed:
+        m_questions.showMessage(QStringLiteral("Cannot Close File ") + path);
+        return false;
+    }
+    const Decoded decoded = decode(read.bytes);
+    platform::EditControl &editor = m_host.editor();
+    editor.setWholeText(decoded.text);
+    m_encoding = decoded.encoding;
+    setCurrentFileName(path);
+    editor.setModified(false);
+    return true;
+}
+
+bool DocumentCommands::SaveDocument(const QString &path)
+{
+    platform::EditControl &editor = m_host.editor();
+    const int count = editor.lineCount();
+    if (count == 0) {
+        m_questions.showMessage(QStringLiteral("Nothing to save"));
+        return false;
+    }
+    QStringList lines;
+    lines.reserve(count);
+    for (int i = 0; i < count; ++i)
+        lines << editor.line(i);
+    const QString text = joinLines(lines);
+
+    Encoding encoding = m_encoding;
+    QChar unencodable;
+    std::optional<QByteArray> bytes = encode(text, encoding, &unencodable);
+    if (!bytes && encoding == Encoding::Windows1252) {
+        if (!m_questions.askSaveAsUtf8(path, unencodable))
+            return false;
+        encoding = Encoding::Utf8;
+        bytes = encode(text, encoding, &unencodable);
+    }
+    if (!bytes) {
+        m_questions.showMessage(QStringLiteral("Cannot Write to File ") + path);
+        return false;
+    }
+
+    // A file without any write permission is read-only: it is not replaced behind its back.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    const bool exists = ::stat(name.constData(), &info) == 0;
+    if (exists && (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0 ||
+                   ::access(name.constData(), W_OK) != 0)) {
+        m_questions.showMessage(QStringLiteral("Cannot Create File ") + path);
+        return false;
+    }
+
+    // The new text goes to a temporary file beside the old one, which is replaced only once the
+    // new one is complete on disk.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_questions.showMessage(QStringLiteral("Cannot Create File ") + path);
+        return false;
+    }
+    if (exists)
+        file.setPermissions(QFileInfo(path).permissions());
+    if (file.write(*bytes) != bytes->size()) {
+        file.cancelWriting();
+        file.commit();
+        m_questions.showMessage(QStringLiteral("Cannot Write to File ") + path);
+        return false;
+    }
+    if (!file.commit()) {
+        m_questions.showMessage(QStringLiteral("Cannot Close File ") + path);
+        return false;
+    }
+    m_encoding = encoding;
+    setCurrentFileName(path);
+    m_host.repaintFileList();
+    editor.setModified(false);
+    return true;
+}
+
+bool DocumentCommands::saveForGuard()
+{
+    if (!isUntitled())
+        return SaveDocument(m_currentFileName);
+    const std::optional<QString> name = m_questions.askSaveName();
+    return name && SaveDocument(*name);
+}
+
+bool DocumentCommands::ConfirmDiscard()
+{
+    if (!m_host.editor().modified())
+        return true;
+    switch (m_questions.askSaveChanges()) {
+    case DocumentQuestions::SaveChanges::Cancel:
+        return false;
+    case DocumentQuestions::SaveChanges::Yes:
+        // Unsaved text is discarded only on No: a failed or cancelled save stops the command.
+        return saveForGuard();
+    case DocumentQuestions::SaveChanges::No:
+        break;
+    }
+    return true;
+}
+
+bool DocumentCommands::FormCloseQuery()
+{
+    return ConfirmDiscard();
+}
+
+void DocumentCommands::cmNewClick()
+{
+    if (ConfirmDiscard())
+        makeUntitled();
+}
+
+void DocumentCommands::cmOpenClick()
+{
+    if (!ConfirmDiscard())
+        return;
+    if (const std::optional<QString> name = m_questions.askOpenName(m_host.directory()))
+        LoadDocument(*name);
+}
+
+void DocumentCommands::FileListBoxDblClick()
+{
+    if (!ConfirmDiscard())
+        return;
+    QString path = m_host.directory();
+    if (!path.endsWith(u'/'))
+        path += u'/';
+    LoadDocument(path + m_host.fileNameText());
+}
+
+void DocumentCommands::cmSaveClick()
+{
+    if (!isUntitled())
+        SaveDocument(m_currentFileName);
+    else if (const std::optional<QString> name = m_questions.askSaveName())
+        SaveDocument(*name);
+    m_host.updateFileList();
+}
+
+void DocumentCommands::cmSaveAsClick()
+{
+    if (const std::optional<QString> name = m_questions.askSaveName()) {
+        SaveDocument(*name);
+        m_host.updateFileList();
+    }
+}
+
+} // namespace tolvan::document

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "codec.h"
+
+#include <QString>
+#include <optional>
+
+namespace tolvan::platform {
+class EditControl;
+}
+
+namespace tolvan::document {
+
+// What the document commands need from the window around them.
+class DocumentHost
+{
+public:
+    virtual ~DocumentHost() = default;
+    virtual platform::EditControl &editor() = 0;
+    virtual QString directory() const = 0;    // the side panel's current directory
+    virtual QString fileNameText() const = 0; // the text of the side panel's file-name box
+    virtual void updateFileList() = 0;        // read the folder again
+    virtual void repaintFileList() = 0;
+    virtual void setCaption(const QString &caption) = 0;
+};
+
+// How the commands ask the user; the window answers with real boxes and dialogs, tests with a
+// script.
+class DocumentQuestions
+{
+public:
+    enum class SaveChanges { Yes, No, Cancel };
+    virtual ~DocumentQuestions() = default;
+    virtual SaveChanges askSaveChanges() = 0;
+    virtual std::optional<QString> askSaveName() = 0;
+    virtual std::optional<QString> askOpenName(const QString &directory) = 0;
+    // The file's encoding cannot hold a character: may it be saved as UTF-8 instead?
+    virtual bool askSaveAsUtf8(const QString &path, QChar character) = 0;
+    virtual void showMessage(const QString &text) = 0;
+};
+
+// The one document of the window: its name, encoding, the file commands and the guard that
+// keeps unsaved changes from being lost.
+class DocumentCommands
+{
+public:
+    static inline const QString untitled = QStringLiteral("noname.html");
+    static inline const QString captionPrefix = QStringLiteral("Tolvan v1.61 - ");
+    // Larger files are refused rather than read partly.
+    static constexpr qint64 maxFileSize = 256 * 1024 * 1024;
+
+    DocumentCommands(DocumentHost &host, DocumentQuestions &questions);
+
+    QString currentFileName() const { return m_currentFileName; }
+    Encoding encoding() const { return m_encoding; }
+    bool isUntitled() const { return m_currentFileName == untitled; }
+
+    bool LoadDocument(const QString &path);
+    bool SaveDocument(const QString &path);
+    bool ConfirmDiscard();
+
+    void cmNewClick();
+    void cmOpenClick();
+    void cmSaveClick();
+    void cmSaveAsClick();
+    void FileListBoxDblClick();
+    bool FormCloseQuery();
+
+    // Sets the untitled document, as at start.
+    void makeUntitled();
+
+private:
+    void setCurrentFileName(const QString &path);
+    // Saves after a Yes in the guard; false when the document was not saved.
+    bool saveForGuard();
+
+    DocumentHost &m_host;
+    DocumentQuestions &m_questions;
+    QString m_currentFileName = untitled;
+    Encoding m_encoding = Encoding::Utf8;
+};
+
+// Reads a whole regular file without ever blocking on a FIFO or device; nothing on failure.
+struct FileRead
+{
+    enum class Status { Ok, Missing, NotRegular, TooLarge, OpenFailed, ReadFailed };
+    Status status;
+    QByteArray bytes;
+};
+FileRead readDocumentFile(const QString &path, qint64 maxSize);
+
+} // namespace tolvan::document
