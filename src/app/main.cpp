@@ -1,6 +1,9 @@
 // Program entry: the application values, the main window, then the two information windows
 // (created hidden), and the input loop. Destroying the main window at the end runs FormDestroy.
 
+#include "commandline.h"
+#include "document/documents.h"
+#include "guard.h"
 #include "help/aboutbox.h"
 #include "help/quickhelp.h"
 #include "mainform.h"
@@ -8,11 +11,49 @@
 #include "platform/fonts.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+QStringList rawArguments(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+
+int answerWithoutWindow(const tolvan::app::CommandLine &line)
+{
+    using Action = tolvan::app::CommandLine::Action;
+    if (line.action == Action::Help) {
+        std::fputs(tolvan::app::helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (line.action == Action::Version) {
+        std::fputs(tolvan::app::versionText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    std::fprintf(stderr, "tolvan: %s\nTry 'tolvan --help' for more information.\n",
+                 line.error.toLocal8Bit().constData());
+    return 2;
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    using Action = tolvan::app::CommandLine::Action;
+    // Help, version and mistakes are answered before any window, so without a display too.
+    const auto line = tolvan::app::parseCommandLine(rawArguments(argc, argv));
+    if (line.action != Action::Run)
+        return answerWithoutWindow(line);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tolvan"));
+    QApplication::setApplicationVersion(QStringLiteral("1.61"));
+    QApplication::setDesktopFileName(QStringLiteral("tolvan"));
+
     tolvan::platform::installFontSubstitutes();
     // The toolkit's default font, used by the message boxes.
     QApplication::setFont(tolvan::platform::designFont(QStringLiteral("MS Sans Serif"), 11));
@@ -26,5 +67,14 @@ int main(int argc, char *argv[])
     mainForm.setInformationWindows(aboutBox, quickHelp);
 
     mainForm.show();
+    if (!line.file.isEmpty()) {
+        // A file named on the command line opens once the window is up, as a double-click in
+        // the file list would open it. Its path is made absolute: the working directory follows
+        // the side panel.
+        const QString path = QFileInfo(line.file).absoluteFilePath();
+        QTimer::singleShot(0, &mainForm, [&mainForm, path] {
+            tolvan::app::guarded([&] { mainForm.documents()->LoadDocument(path); });
+        });
+    }
     return QApplication::exec();
 }

@@ -7,6 +7,7 @@
 
 QObject *makeMessageDialogTest();
 QObject *makeMainFormTest();
+QObject *makeCommandLineTest();
 
 int main(int argc, char **argv)
 {
@@ -16,7 +17,7 @@ int main(int argc, char **argv)
     QApplication::setFont(tolvan::platform::designFont(QStringLiteral("MS Sans Serif"), 11));
     tolvan::platform::Application::setTitle(QStringLiteral("Tolvan v1.0"));
     int failures = 0;
-    for (QObject *test : {makeMessageDialogTest(), makeMainFormTest()}) {
+    for (QObject *test : {makeMessageDialogTest(), makeMainFormTest(), makeCommandLineTest()}) {
         failures += QTest::qExec(test, argc, argv);
         delete test;
     }
