@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   fonts-liberation2
   xvfb xdotool xauth
+  desktop-file-utils appstream dpkg-dev file
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
 )
 
