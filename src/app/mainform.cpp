@@ -1,6 +1,10 @@
 #include "mainform.h"
 
 #include "guard.h"
+#include "browser/directorylistbox.h"
+#include "browser/drivecombobox.h"
+#include "browser/filelistbox.h"
+#include "browser/filtercombobox.h"
 #include "document/filedialogs.h"
 #include "editing/appearance.h"
 #include "editing/search.h"
@@ -136,24 +140,43 @@ void TMainForm::buildSidePanel()
     FilenameEdit->setPalette(p);
     FilenameEdit->setGeometry(8, 8, 145, 24);
 
-    FileListBox = new QListWidget(Panel1);
+    FileListBox = new browser::TFileListBox(Panel1);
     FileListBox->setObjectName(QStringLiteral("FileListBox"));
     FileListBox->setGeometry(8, 36, 145, 177);
 
-    FilterComboBox = new QComboBox(Panel1);
+    FilterComboBox = new browser::TFilterComboBox(Panel1);
     FilterComboBox->setObjectName(QStringLiteral("FilterComboBox"));
-    FilterComboBox->addItems({QStringLiteral("HTML Files (*.html)"),
-                              QStringLiteral("Text Files (*.txt)"),
-                              QStringLiteral("All Files (*.*)")});
     FilterComboBox->setGeometry(8, 216, 145, 21);
 
-    DirectoryListBox = new QListWidget(Panel1);
+    DirectoryListBox = new browser::TDirectoryListBox(Panel1);
     DirectoryListBox->setObjectName(QStringLiteral("DirectoryListBox"));
     DirectoryListBox->setGeometry(8, 240, 145, 130);
 
-    DriveComboBox = new QComboBox(Panel1);
+    DriveComboBox = new browser::TDriveComboBox(Panel1);
     DriveComboBox->setObjectName(QStringLiteral("DriveComboBox"));
     DriveComboBox->setGeometry(8, 372, 145, 19);
+
+    // The panel's controls drive each other: drive list -> directory list -> file list ->
+    // file-name box, and the filter list -> file list. The file list reads its folder only once
+    // the window is shown.
+    FileListBox->setMask(QStringLiteral("*.htm"));
+    FileListBox->setShowGlyphs(true);
+    FileListBox->setItemHeight(16);
+    FileListBox->setFileEdit(FilenameEdit);
+    DriveComboBox->setDirList(DirectoryListBox);
+    DirectoryListBox->setFileList(FileListBox);
+    FilterComboBox->setFileList(FileListBox);
+    guarded([this] {
+        FilterComboBox->setFilter(QStringLiteral(
+            "HTML Files (*.html)|*.htm|Text Files (*.txt)|*.txt|All Files (*.*)|*.*"));
+    });
+    // Failures inside the panel's own event handlers come back here for the error box.
+    connect(FileListBox, &browser::TFileListBox::errorRaised, this, &showErrorBox);
+    connect(FilterComboBox, &browser::TFilterComboBox::errorRaised, this, &showErrorBox);
+    connect(DirectoryListBox, &browser::TDirectoryListBox::errorRaised, this, &showErrorBox);
+    connect(DriveComboBox, &browser::TDriveComboBox::errorRaised, this, &showErrorBox);
+    connect(FileListBox, &QListWidget::itemDoubleClicked, this,
+            [this] { runHandler(QStringLiteral("FileListBoxDblClick")); });
 
     Panel1->installEventFilter(this);
 }
@@ -307,7 +330,7 @@ platform::EditControl &TMainForm::editor()
 
 QString TMainForm::directory() const
 {
-    return QDir::currentPath();
+    return DirectoryListBox->directory();
 }
 
 QString TMainForm::fileNameText() const
@@ -317,11 +340,12 @@ QString TMainForm::fileNameText() const
 
 void TMainForm::updateFileList()
 {
+    FileListBox->Update();
 }
 
 void TMainForm::repaintFileList()
 {
-    FileListBox->viewport()->update();
+    FileListBox->Repaint();
 }
 
 void TMainForm::setCaption(const QString &caption)

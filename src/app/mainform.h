@@ -9,12 +9,10 @@
 
 class QAction;
 class QColorDialog;
-class QComboBox;
 class QDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QToolButton;
 
 namespace tolvan::platform {
@@ -30,6 +28,13 @@ class SearchCommands;
 namespace tolvan::document {
 class DialogQuestions;
 }
+
+namespace tolvan::browser {
+class TDirectoryListBox;
+class TDriveComboBox;
+class TFileListBox;
+class TFilterComboBox;
+} // namespace tolvan::browser
 
 namespace tolvan::help {
 class TAboutBox;
@@ -106,10 +111,10 @@ private:
     QFrame *Panel1 = nullptr;
     platform::EditControl *Memo1 = nullptr;
     QLineEdit *FilenameEdit = nullptr;
-    QListWidget *FileListBox = nullptr;
-    QComboBox *FilterComboBox = nullptr;
-    QListWidget *DirectoryListBox = nullptr;
-    QComboBox *DriveComboBox = nullptr;
+    browser::TFileListBox *FileListBox = nullptr;
+    browser::TFilterComboBox *FilterComboBox = nullptr;
+    browser::TDirectoryListBox *DirectoryListBox = nullptr;
+    browser::TDriveComboBox *DriveComboBox = nullptr;
     QColorDialog *ColorDialog = nullptr;
     editing::FontDialog *FontDialog = nullptr;
     editing::SearchCommands *m_search = nullptr;

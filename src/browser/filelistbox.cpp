@@ -1,0 +1,250 @@
+#include "filelistbox.h"
+
+#include "drives.h"
+#include "masks.h"
+#include "paths.h"
+#include "rowpainter.h"
+
+#include "platform/error.h"
+
+#include <QApplication>
+#include <QCollator>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QStyledItemDelegate>
+
+namespace tolvan::browser {
+
+namespace {
+
+class FileRowDelegate : public QStyledItemDelegate
+{
+public:
+    explicit FileRowDelegate(TFileListBox *list) : QStyledItemDelegate(list), m_list(list) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        RowLayout layout;
+        layout.textX = 2;
+        if (m_list->showGlyphs()) {
+            layout.glyph = &cachedGlyph(index.data(TFileListBox::ExecutableRole).toBool()
+                                            ? QStringLiteral("executable")
+                                            : QStringLiteral("unknownfile"));
+            layout.glyphX = 2;
+            layout.textX = layout.glyph->width() + 6;
+        }
+        paintRow(painter, option, index.data().toString(), layout);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), m_list->itemHeight()};
+    }
+
+private:
+    TFileListBox *m_list;
+};
+
+// Shows the busy pointer from when it is first asked for until the reading ends, also when
+// the reading ends with an error.
+class BusyPointer
+{
+public:
+    BusyPointer() = default;
+    ~BusyPointer()
+    {
+        if (m_shown)
+            QApplication::restoreOverrideCursor();
+    }
+    BusyPointer(const BusyPointer &) = delete;
+    BusyPointer &operator=(const BusyPointer &) = delete;
+    void show()
+    {
+        if (!m_shown)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_shown = true;
+    }
+
+private:
+    bool m_shown = false;
+};
+
+// Past this many entries above the insertion point a reading counts as long.
+constexpr int busyPosition = 100;
+
+} // namespace
+
+TFileListBox::TFileListBox(QWidget *parent)
+    : QListWidget(parent), m_directory(currentDirectoryOr(QStringLiteral("/")))
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    setItemDelegate(new FileRowDelegate(this));
+    connect(this, &QListWidget::itemSelectionChanged, this, &TFileListBox::onSelectionChanged);
+}
+
+void TFileListBox::setDirectory(const QString &path)
+{
+    const bool caseSensitive = driveFor(path, currentDrives()).caseFlags.caseSensitive;
+    if (samePath(path, m_directory, caseSensitive))
+        return;
+    // The directory list hands over absolute paths; only a relative one needs the old folder.
+    if (!path.startsWith(u'/'))
+        changeDirectory(m_directory);
+    changeDirectory(path);
+    m_directory = currentDirectory();
+    read();
+}
+
+void TFileListBox::setMask(const QString &mask)
+{
+    if (mask == m_mask)
+        return;
+    m_mask = mask;
+    read();
+}
+
+void TFileListBox::Update()
+{
+    read();
+}
+
+void TFileListBox::Repaint()
+{
+    viewport()->update();
+}
+
+QLineEdit *TFileListBox::fileEdit() const
+{
+    return m_fileEdit;
+}
+
+void TFileListBox::setFileEdit(QLineEdit *edit)
+{
+    m_fileEdit = edit;
+    if (m_fileEdit) {
+        const QString name = selectedName();
+        m_fileEdit->setText(name.isEmpty() ? m_mask : name);
+    }
+}
+
+QString TFileListBox::selectedName() const
+{
+    const int row = selectedRow();
+    return row < 0 ? QString() : item(row)->text();
+}
+
+QString TFileListBox::fileName() const
+{
+    const QString name = selectedName();
+    return name.isEmpty() ? QString() : joinPath(m_directory, name);
+}
+
+void TFileListBox::setShowGlyphs(bool show)
+{
+    if (show == m_showGlyphs)
+        return;
+    m_showGlyphs = show;
+    if (m_showGlyphs && m_itemHeight < glyphHeight + 1)
+        setItemHeight(std::max(fontMetrics().height(), glyphHeight + 1));
+    viewport()->update();
+}
+
+void TFileListBox::setItemHeight(int height)
+{
+    if (height <= 0 || height == m_itemHeight)
+        return;
+    m_itemHeight = height;
+    scheduleDelayedItemsLayout();
+}
+
+void TFileListBox::showEvent(QShowEvent *event)
+{
+    QListWidget::showEvent(event);
+    if (m_hasWindow)
+        return;
+    m_hasWindow = true;
+    try {
+        read();
+    } catch (const platform::Error &e) {
+        emit errorRaised(e.message());
+    }
+}
+
+void TFileListBox::changeEvent(QEvent *event)
+{
+    QListWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        setItemHeight(std::max(fontMetrics().height(), m_showGlyphs ? glyphHeight + 1 : 0));
+}
+
+void TFileListBox::read()
+{
+    if (!m_hasWindow)
+        return;
+    changeDirectory(m_directory);
+
+    // Clearing and inserting change the selection; that is no user selection to report.
+    m_reading = true;
+    auto done = qScopeGuard([this] { m_reading = false; });
+    clear();
+    {
+        BusyPointer busy;
+        const QCollator collator = nameCollator();
+        // Each pattern is read on its own, so a file that two patterns match is listed twice.
+        for (const QString &pattern : maskPatterns(m_mask)) {
+            for (const QString &name : listFiles(m_directory, pattern)) {
+                const int position = insertPosition(collator, name);
+                auto *entry = new QListWidgetItem(name);
+                entry->setData(TFileListBox::ExecutableRole, isExecutableName(name));
+                insertItem(position, entry);
+                if (position == busyPosition)
+                    busy.show();
+            }
+        }
+    }
+    done.dismiss();
+    m_reading = false;
+    afterChange();
+}
+
+int TFileListBox::insertPosition(const QCollator &collator, const QString &name) const
+{
+    // After any equal names, so that repeated names keep the order they were read in.
+    int low = 0, high = count();
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        if (nameLess(collator, name, item(middle)->text()))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
+int TFileListBox::selectedRow() const
+{
+    const QList<QListWidgetItem *> selected = selectedItems();
+    return selected.isEmpty() ? -1 : row(selected.first());
+}
+
+void TFileListBox::onSelectionChanged()
+{
+    // A click on the entry already reported leaves whatever the user typed in the box.
+    if (!m_reading && selectedRow() != m_lastReported)
+        afterChange();
+}
+
+void TFileListBox::afterChange()
+{
+    m_lastReported = selectedRow();
+    if (m_fileEdit) {
+        const QString name = selectedName();
+        m_fileEdit->setText(name.isEmpty() ? m_mask : name);
+        m_fileEdit->selectAll();
+    }
+    emit changed();
+}
+
+} // namespace tolvan::browser
