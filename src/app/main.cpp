@@ -67,14 +67,16 @@ int main(int argc, char *argv[])
     mainForm.setInformationWindows(aboutBox, quickHelp);
 
     mainForm.show();
-    if (!line.file.isEmpty()) {
-        // A file named on the command line opens once the window is up, as a double-click in
-        // the file list would open it. Its path is made absolute: the working directory follows
-        // the side panel.
-        const QString path = QFileInfo(line.file).absoluteFilePath();
-        QTimer::singleShot(0, &mainForm, [&mainForm, path] {
-            tolvan::app::guarded([&] { mainForm.documents()->LoadDocument(path); });
+    // Once the window is up: work left unsaved by a crash is offered back, then a file named on
+    // the command line opens as a double-click in the file list would open it (its path made
+    // absolute, since the working directory follows the side panel).
+    const QString path = line.file.isEmpty() ? QString() : QFileInfo(line.file).absoluteFilePath();
+    QTimer::singleShot(0, &mainForm, [&mainForm, path] {
+        tolvan::app::guarded([&] {
+            mainForm.offerRecovery();
+            if (!path.isEmpty() && mainForm.documents()->ConfirmDiscard())
+                mainForm.documents()->LoadDocument(path);
         });
-    }
+    });
     return QApplication::exec();
 }

@@ -6,6 +6,7 @@
 #include "browser/filelistbox.h"
 #include "browser/filtercombobox.h"
 #include "document/filedialogs.h"
+#include "document/recovery.h"
 #include "editing/appearance.h"
 #include "editing/search.h"
 #include "help/aboutbox.h"
@@ -22,7 +23,11 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <QTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,12 +79,74 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     m_questions = std::make_unique<document::DialogQuestions>(this);
     document::DocumentHost &host = *this;
     m_documents = std::make_unique<document::DocumentCommands>(host, *m_questions);
+
+    // Unsaved work is copied aside a few seconds after the last change; the copy goes when the
+    // document is saved, replaced or discarded.
+    m_recovery = std::make_unique<document::RecoveryStore>(QCoreApplication::applicationPid());
+    m_recoveryTimer = new QTimer(this);
+    m_recoveryTimer->setSingleShot(true);
+    m_recoveryTimer->setInterval(3000);
+    connect(m_recoveryTimer, &QTimer::timeout, this, [this] { keepRecoveryCopy(); });
+    connect(Memo1->document(), &QTextDocument::contentsChanged, this, [this] {
+        if (Memo1->modified())
+            m_recoveryTimer->start();
+    });
+    connect(Memo1->document(), &QTextDocument::modificationChanged, this, [this](bool changed) {
+        if (!changed) {
+            m_recoveryTimer->stop();
+            m_recovery->remove();
+        }
+    });
     buildMenu();
     registerHandlers();
     guarded([this] { FormCreate(); });
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The window closes only after the user saved or discarded the changes.
+    m_recovery->remove();
+}
+
+void TMainForm::setRecoveryDelay(int milliseconds)
+{
+    m_recoveryTimer->setInterval(milliseconds);
+}
+
+QString TMainForm::recoveryFile() const
+{
+    return m_recovery->file();
+}
+
+void TMainForm::keepRecoveryCopy()
+{
+    if (Memo1->modified())
+        m_recovery->save(m_documents->currentFileName(), m_documents->encoding(),
+                         Memo1->wholeText());
+}
+
+void TMainForm::offerRecovery()
+{
+    for (const document::RecoveredWork &work : document::RecoveryStore::leftBehind()) {
+        const QString name = work.documentPath == document::DocumentCommands::untitled
+                                 ? QStringLiteral("an untitled page")
+                                 : work.documentPath;
+        const QString when =
+            QFileInfo(work.file).lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        const int answer = messageDlg(
+            QStringLiteral("Tolvan ended without saving your changes to %1 (last kept %2). "
+                           "Restore them?")
+                .arg(name, when),
+            MsgKind::Confirmation, MsgButton::Yes | MsgButton::No, 0);
+        if (answer == mrYes) {
+            m_documents->restore(work.documentPath, work.encoding, work.text);
+            QFile::remove(work.file);
+            keepRecoveryCopy();
+            return; // any further copies wait for the next start
+        }
+        QFile::remove(work.file);
+    }
+}
 
 void TMainForm::buildControls()
 {

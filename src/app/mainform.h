@@ -25,9 +25,12 @@ class FontDialog;
 class SearchCommands;
 } // namespace tolvan::editing
 
+class QTimer;
+
 namespace tolvan::document {
 class DialogQuestions;
-}
+class RecoveryStore;
+} // namespace tolvan::document
 
 namespace tolvan::browser {
 class TDirectoryListBox;
@@ -72,6 +75,12 @@ public:
     QAction *menuItem(const QString &name) const;
     unsigned shortcutScheme() const { return m_shortcutScheme; }
     editing::SearchCommands *searchCommands() const { return m_search; }
+
+    // Offers to restore work left unsaved by an earlier run that ended without saving it.
+    void offerRecovery();
+    // How long after the last change the recovery copy is written.
+    void setRecoveryDelay(int milliseconds);
+    QString recoveryFile() const;
 
     // Lays out the side panel for its current height.
     void Panel1Resize();
@@ -124,6 +133,10 @@ private:
     platform::MenuShortcuts *m_shortcuts = nullptr;
     QHash<QString, QAction *> m_menuItems;
     QHash<QString, std::function<void()>> m_handlers;
+    void keepRecoveryCopy();
+
+    std::unique_ptr<document::RecoveryStore> m_recovery;
+    QTimer *m_recoveryTimer = nullptr;
     std::unique_ptr<document::DialogQuestions> m_questions;
     std::unique_ptr<document::DocumentCommands> m_documents;
     unsigned m_shortcutScheme = 0;

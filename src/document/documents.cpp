@@ -79,6 +79,14 @@ void DocumentCommands::makeUntitled()
     m_host.editor().setModified(false);
 }
 
+void DocumentCommands::restore(const QString &path, Encoding encoding, const QString &text)
+{
+    setCurrentFileName(path);
+    m_encoding = encoding;
+    m_host.editor().setWholeText(text);
+    m_host.editor().setModified(true);
+}
+
 bool DocumentCommands::LoadDocument(const QString &path)
 {
     // The file is read whole before the editor is touched: any failure leaves the document

@@ -68,6 +68,8 @@ public:
 
     // Sets the untitled document, as at start.
     void makeUntitled();
+    // Puts back work recovered after a crash: its name, encoding and text, marked as modified.
+    void restore(const QString &path, Encoding encoding, const QString &text);
 
 private:
     void setCurrentFileName(const QString &path);

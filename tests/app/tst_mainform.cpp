@@ -1,4 +1,6 @@
 #include "app/mainform.h"
+#include "document/documents.h"
+#include "document/recovery.h"
 #include "help/aboutbox.h"
 #include "help/quickhelp.h"
 #include "common/modal.h"
@@ -12,6 +14,10 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -41,6 +47,11 @@ private Q_SLOTS:
     void color_insertsAttributeOrNothing();
     void informationWindows_areModal();
     void altX_closesWindow();
+    void guard_realQuestionBox_data();
+    void guard_realQuestionBox();
+    void recovery_copyFollowsUnsavedWork();
+    void recovery_offeredAtNextStart_data();
+    void recovery_offeredAtNextStart();
 
 private:
     TMainForm *m_form = nullptr;
@@ -377,6 +388,81 @@ void MainFormTest::altX_closesWindow()
 {
     QTest::keyClick(m_form->memo(), Qt::Key_X, Qt::AltModifier);
     QTRY_VERIFY(!m_form->isVisible());
+}
+
+void MainFormTest::guard_realQuestionBox_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("cleared");
+    QTest::newRow("cancel keeps the text") << QStringLiteral("Cancel") << false;
+    QTest::newRow("no discards it") << QStringLiteral("No") << true;
+}
+
+void MainFormTest::guard_realQuestionBox()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, cleared);
+    auto *memo = m_form->memo();
+    memo->setFocus();
+    QTest::keyClicks(memo, QStringLiteral("draft"));
+    QString title;
+    whenModalShown([&title, button](QWidget *box) {
+        title = box->windowTitle();
+        box->findChild<QPushButton *>(button)->click();
+    });
+    m_form->menuItem(QStringLiteral("cmNew"))->trigger();
+    QCOMPARE(title, QStringLiteral("Confirm"));
+    QCOMPARE(memo->wholeText().isEmpty(), cleared);
+    QCOMPARE(memo->modified(), !cleared);
+}
+
+void MainFormTest::recovery_copyFollowsUnsavedWork()
+{
+    m_form->setRecoveryDelay(10);
+    auto *memo = m_form->memo();
+    memo->setFocus();
+    QTest::keyClicks(memo, QStringLiteral("unsaved words"));
+    const QString copy = m_form->recoveryFile();
+    QTRY_VERIFY(QFile::exists(copy));
+    const auto work = tolvan::document::RecoveryStore::read(copy);
+    QVERIFY(work);
+    QCOMPARE(work->text, QStringLiteral("unsaved words"));
+    QCOMPARE(work->documentPath, QStringLiteral("noname.html"));
+
+    QTemporaryDir dir;
+    QVERIFY(m_form->documents()->SaveDocument(dir.filePath(QStringLiteral("kept.htm"))));
+    QVERIFY(!QFile::exists(copy));
+}
+
+void MainFormTest::recovery_offeredAtNextStart_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("yes restores") << QStringLiteral("Yes") << QStringLiteral("lost line\r\nsecond");
+    QTest::newRow("no discards") << QStringLiteral("No") << QString();
+}
+
+void MainFormTest::recovery_offeredAtNextStart()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, text);
+    // A copy left by a process that is gone.
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    tolvan::document::RecoveryStore store(gone);
+    QVERIFY(store.save(QStringLiteral("/tmp/page.htm"), tolvan::document::Encoding::Utf8,
+                       QStringLiteral("lost line\r\nsecond")));
+    whenModalShown([button](QWidget *box) { box->findChild<QPushButton *>(button)->click(); });
+    m_form->offerRecovery();
+    QCOMPARE(m_form->memo()->wholeText(), text);
+    QVERIFY(!QFile::exists(store.file()));
+    if (!text.isEmpty()) {
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Tolvan v1.61 - /tmp/page.htm"));
+        QVERIFY(m_form->memo()->modified());
+        m_form->memo()->setModified(false); // let the window close without asking
+    }
 }
 
 QObject *makeMainFormTest()
