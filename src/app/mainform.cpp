@@ -12,6 +12,7 @@
 #include "help/aboutbox.h"
 #include "help/quickhelp.h"
 #include "markup/markup.h"
+#include "printing/printcommands.h"
 #include "menutable.h"
 #include "platform/dialogs.h"
 #include "platform/editcontrol.h"
@@ -76,6 +77,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     m_shortcuts = new platform::MenuShortcuts(this);
     buildControls();
     m_search = new editing::SearchCommands(Memo1, this);
+    m_print = new printing::PrintCommands(this);
     m_questions = std::make_unique<document::DialogQuestions>(this);
     document::DocumentHost &host = *this;
     m_documents = std::make_unique<document::DocumentCommands>(host, *m_questions);
@@ -344,6 +346,8 @@ void TMainForm::registerHandlers()
         {QStringLiteral("cmSaveClick"), [this] { m_documents->cmSaveClick(); }},
         {QStringLiteral("cmSaveAsClick"), [this] { m_documents->cmSaveAsClick(); }},
         {QStringLiteral("FileListBoxDblClick"), [this] { m_documents->FileListBoxDblClick(); }},
+        {QStringLiteral("cmPrintClick"), [this] { m_print->cmPrintClick(*Memo1, windowTitle()); }},
+        {QStringLiteral("cmPrintSetupClick"), [this] { m_print->cmPrintSetupClick(); }},
         // Edit menu and the clipboard buttons: the editor's own operations.
         {QStringLiteral("cmUndoClick"), [this] { Memo1->undo(); }},
         {QStringLiteral("cmSelectAllClick"), [this] { Memo1->selectAll(); }},
@@ -428,7 +432,12 @@ void TMainForm::setInformationWindows(help::TAboutBox *aboutBox, help::TfrmQuick
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    // Closing is refused when the user cancels, or when a save they asked for did not happen.
+    // Closing is refused when the user cancels, or when a save they asked for did not happen,
+    // and while a print job is still being sent (the window stays responsive during it).
+    if (m_print->printing()) {
+        event->ignore();
+        return;
+    }
     bool canClose = true;
     guarded([&] { canClose = m_documents->FormCloseQuery(); });
     if (canClose)

@@ -39,6 +39,10 @@ class TFileListBox;
 class TFilterComboBox;
 } // namespace tolvan::browser
 
+namespace tolvan::printing {
+class PrintCommands;
+}
+
 namespace tolvan::help {
 class TAboutBox;
 class TfrmQuickHelp;
@@ -127,6 +131,7 @@ private:
     QColorDialog *ColorDialog = nullptr;
     editing::FontDialog *FontDialog = nullptr;
     editing::SearchCommands *m_search = nullptr;
+    printing::PrintCommands *m_print = nullptr;
     help::TAboutBox *m_aboutBox = nullptr;
     help::TfrmQuickHelp *m_quickHelp = nullptr;
 

@@ -20,7 +20,7 @@ for f in usr/bin/tolvan usr/share/applications/tolvan.desktop \
 done
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-liberation2; do
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libqt6printsupport6 qt6-qpa-plugins fonts-liberation2; do
     grep -q "$needed" <<<"$depends" || { echo "Depends lacks $needed: $depends"; exit 1; }
 done
 
