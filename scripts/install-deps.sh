@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   fonts-liberation2
-  xvfb xdotool xauth
+  xvfb xdotool xauth x11-apps imagemagick
   desktop-file-utils appstream dpkg-dev file
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
 )

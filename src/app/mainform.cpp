@@ -10,6 +10,8 @@
 #include "editing/appearance.h"
 #include "editing/search.h"
 #include "help/aboutbox.h"
+#include "help/helpfile.h"
+#include "help/helpviewer.h"
 #include "help/quickhelp.h"
 #include "markup/markup.h"
 #include "printing/printcommands.h"
@@ -27,6 +29,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
 #include <QHBoxLayout>
@@ -76,6 +79,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
 
     m_shortcuts = new platform::MenuShortcuts(this);
     buildControls();
+    help::HelpService::instance().setOwner(this);
     m_search = new editing::SearchCommands(Memo1, this);
     m_print = new printing::PrintCommands(this);
     m_questions = std::make_unique<document::DialogQuestions>(this);
@@ -101,11 +105,14 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     });
     buildMenu();
     registerHandlers();
+    (new help::MenuHelpKey(this))->watch(menuBar());
     guarded([this] { FormCreate(); });
 }
 
 TMainForm::~TMainForm()
 {
+    hide();
+    guarded([this] { FormDestroy(); });
     // The window closes only after the user saved or discarded the changes.
     m_recovery->remove();
 }
@@ -365,6 +372,17 @@ void TMainForm::registerHandlers()
         {QStringLiteral("cmForeColorClick"),
          [this] { editing::cmForeColorClick(*Memo1, colorDialog()); }},
         {QStringLiteral("cmFontClick"), [this] { editing::cmFontClick(*Memo1, fontDialog()); }},
+        // Help menu: the external help file.
+        {QStringLiteral("InstallHelpFile1Click"),
+         [this] {
+             if (!m_installHelpDlg) {
+                 m_installHelpDlg = new QFileDialog(this);
+                 m_installHelpDlg->setObjectName(QStringLiteral("InstallHelpDlg"));
+             }
+             help::InstallHelpFile1Click(*m_installHelpDlg);
+         }},
+        {QStringLiteral("cmContentsClick"), [] { help::cmContentsClick(); }},
+        {QStringLiteral("cmSearchHelpClick"), [this] { help::cmSearchHelpClick(Memo1->selText()); }},
     };
 }
 
@@ -390,8 +408,97 @@ void TMainForm::FormCreate()
                              QKeyCombination(Qt::AltModifier, Qt::Key_X));
     m_shortcuts->setShortcut(menuItem(QStringLiteral("cmComments")),
                              QKeyCombination(Qt::AltModifier, Qt::Key_C));
+    // A bad value in the settings file is reported and that one setting keeps its default.
+    settings::LoadSettings(*this, [](const QString &message) { showErrorBox(message); });
     // An editor opens ready for typing.
     Memo1->setFocus(Qt::OtherFocusReason);
+}
+
+void TMainForm::FormDestroy()
+{
+    settings::SaveSettings(*this);
+}
+
+QRect TMainForm::windowBounds() const
+{
+    // Position of the frame, size of the client area: the pair that setWindowBounds takes, so
+    // a window keeps its size from run to run whatever the window manager's frame adds. A
+    // maximised or minimised window is saved with its normal bounds.
+    const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
+    const QRect normal = (isMaximized() || isMinimized() || isFullScreen()) ? normalGeometry()
+                                                                            : geometry();
+    return QRect(normal.topLeft() - frameOffset, normal.size());
+}
+
+void TMainForm::setWindowBounds(const QRect &outer)
+{
+    move(outer.topLeft());
+    resize(std::max(outer.width(), 1), std::max(outer.height(), 1));
+}
+
+settings::ColorValue TMainForm::backColor() const
+{
+    // A colour chosen in the Options menu since the last read replaces the stored value.
+    if (settings::toQColor(m_backColor) != Memo1->backgroundColor())
+        return settings::fromQColor(Memo1->backgroundColor());
+    return m_backColor;
+}
+
+void TMainForm::setBackColor(settings::ColorValue value)
+{
+    m_backColor = value;
+    Memo1->setBackgroundColor(settings::toQColor(value));
+}
+
+settings::ColorValue TMainForm::fontColor() const
+{
+    if (settings::toQColor(m_fontColor) != Memo1->textColor())
+        return settings::fromQColor(Memo1->textColor());
+    return m_fontColor;
+}
+
+void TMainForm::setFontColor(settings::ColorValue value)
+{
+    m_fontColor = value;
+    Memo1->setTextFont(Memo1->font(), settings::toQColor(value));
+}
+
+QString TMainForm::fontName() const
+{
+    return Memo1->font().family();
+}
+
+void TMainForm::setFontName(const QString &name)
+{
+    QFont font = Memo1->font();
+    font.setFamily(name);
+    Memo1->setTextFont(font, Memo1->textColor());
+}
+
+int TMainForm::fontSize() const
+{
+    const QFont font = Memo1->font();
+    if (font.pointSize() > 0)
+        return font.pointSize();
+    return qRound(font.pixelSize() * 72.0 / 96.0);
+}
+
+void TMainForm::setFontSize(int points)
+{
+    QFont font = Memo1->font();
+    font.setPointSize(std::max(points, 1));
+    Memo1->setTextFont(font, Memo1->textColor());
+}
+
+void TMainForm::setDirectory(const QString &path)
+{
+    DirectoryListBox->setDirectory(path);
+}
+
+void TMainForm::setHelpItemsEnabled(bool enabled)
+{
+    menuItem(QStringLiteral("cmContents"))->setEnabled(enabled);
+    menuItem(QStringLiteral("cmSearchHelp"))->setEnabled(enabled);
 }
 
 platform::EditControl &TMainForm::editor()

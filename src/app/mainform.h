@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/documents.h"
+#include "settings/settings.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -10,6 +11,7 @@
 class QAction;
 class QColorDialog;
 class QDialog;
+class QFileDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -52,7 +54,9 @@ namespace tolvan::app {
 
 // The main window: editor, toolbar, side panel, status bar and menu, built from the tables in
 // menutable.cpp. Each command is handed to the folder that owns its behaviour.
-class TMainForm : public QMainWindow, private document::DocumentHost
+class TMainForm : public QMainWindow,
+                  private document::DocumentHost,
+                  private settings::SettingsTarget
 {
     Q_OBJECT
 public:
@@ -77,7 +81,7 @@ public:
     platform::EditControl *memo() const { return Memo1; }
     platform::MenuShortcuts *shortcuts() const { return m_shortcuts; }
     QAction *menuItem(const QString &name) const;
-    unsigned shortcutScheme() const { return m_shortcutScheme; }
+    unsigned shortcutScheme() const override { return m_shortcutScheme; }
     editing::SearchCommands *searchCommands() const { return m_search; }
 
     // Offers to restore work left unsaved by an earlier run that ended without saving it.
@@ -100,7 +104,6 @@ private:
     void buildMenu();
     void registerHandlers();
     void FormCreate();
-    void applyShortcutScheme(unsigned scheme);
 
     // The window as the document commands see it.
     platform::EditControl &editor() override;
@@ -109,6 +112,22 @@ private:
     void updateFileList() override;
     void repaintFileList() override;
     void setCaption(const QString &caption) override;
+
+    // The window as the settings file sees it.
+    QRect windowBounds() const override;
+    void setWindowBounds(const QRect &outer) override;
+    settings::ColorValue backColor() const override;
+    void setBackColor(settings::ColorValue value) override;
+    settings::ColorValue fontColor() const override;
+    void setFontColor(settings::ColorValue value) override;
+    QString fontName() const override;
+    void setFontName(const QString &name) override;
+    int fontSize() const override;
+    void setFontSize(int points) override;
+    void setDirectory(const QString &path) override;
+    void applyShortcutScheme(unsigned scheme) override;
+    void setHelpItemsEnabled(bool enabled) override;
+    void FormDestroy();
 
     void cmExitClick();
     void cmAboutClick();
@@ -129,6 +148,7 @@ private:
     browser::TDirectoryListBox *DirectoryListBox = nullptr;
     browser::TDriveComboBox *DriveComboBox = nullptr;
     QColorDialog *ColorDialog = nullptr;
+    QFileDialog *m_installHelpDlg = nullptr;
     editing::FontDialog *FontDialog = nullptr;
     editing::SearchCommands *m_search = nullptr;
     printing::PrintCommands *m_print = nullptr;
@@ -145,6 +165,9 @@ private:
     std::unique_ptr<document::DialogQuestions> m_questions;
     std::unique_ptr<document::DocumentCommands> m_documents;
     unsigned m_shortcutScheme = 0;
+    // The colours as the settings file names them, so that a system colour stays one.
+    settings::ColorValue m_backColor = 0x00804000;
+    settings::ColorValue m_fontColor = 0x0000FFFF;
 };
 
 } // namespace tolvan::app

@@ -1,6 +1,8 @@
 #include "app/mainform.h"
 #include "document/documents.h"
 #include "document/recovery.h"
+#include "browser/directorylistbox.h"
+#include "settings/settings.h"
 #include "help/aboutbox.h"
 #include "help/quickhelp.h"
 #include "common/modal.h"
@@ -13,6 +15,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QDir>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -31,7 +35,7 @@ class MainFormTest : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void startsUntitledWithDesignLook();
+    void startsUntitledWithFirstRunLook();
     void menuItems_asDesigned_data();
     void menuItems_asDesigned();
     void menuBar_hasSevenMenusInOrder();
@@ -47,6 +51,8 @@ private Q_SLOTS:
     void color_insertsAttributeOrNothing();
     void informationWindows_areModal();
     void altX_closesWindow();
+    void settings_surviveRestart();
+    void settings_badValueCostsOnlyItself();
     void guard_realQuestionBox_data();
     void guard_realQuestionBox();
     void recovery_copyFollowsUnsavedWork();
@@ -59,6 +65,8 @@ private:
 
 void MainFormTest::init()
 {
+    // Each test starts as on a first run, without a settings file.
+    QFile::remove(tolvan::settings::settingsFilePath());
     m_form = new TMainForm;
     auto *about = new tolvan::help::TAboutBox(m_form);
     auto *quick = new tolvan::help::TfrmQuickHelp(m_form);
@@ -77,15 +85,19 @@ void MainFormTest::cleanup()
                          [](QWidget *w) { return w->isVisible(); }));
 }
 
-void MainFormTest::startsUntitledWithDesignLook()
+void MainFormTest::startsUntitledWithFirstRunLook()
 {
     QCOMPARE(m_form->objectName(), QStringLiteral("MainForm"));
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tolvan v1.61 - noname.html"));
     QCOMPARE(m_form->currentFileName(), QStringLiteral("noname.html"));
     auto *memo = m_form->memo();
     QCOMPARE(memo->objectName(), QStringLiteral("Memo1"));
-    QCOMPARE(memo->backgroundColor(), QColor(0, 0x40, 0x80));
+    QCOMPARE(memo->backgroundColor(), QColor(0, 0, 0x80));
     QCOMPARE(memo->textColor(), QColor(Qt::yellow));
+    QCOMPARE(memo->font().family(), QStringLiteral("Arial"));
+    QCOMPARE(memo->font().pointSize(), 12);
+    QCOMPARE(m_form->pos(), QPoint(80, 60));
+    QCOMPARE(m_form->size(), QSize(520, 400));
     QVERIFY(!memo->tabChangesFocus());
     QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     QCOMPARE(m_form->findChild<QWidget *>(QStringLiteral("ToolBar"))->height(), 33);
@@ -388,6 +400,54 @@ void MainFormTest::altX_closesWindow()
 {
     QTest::keyClick(m_form->memo(), Qt::Key_X, Qt::AltModifier);
     QTRY_VERIFY(!m_form->isVisible());
+}
+
+void MainFormTest::settings_surviveRestart()
+{
+    QTemporaryDir folder;
+    m_form->menuItem(QStringLiteral("cmMicrosoftLike"))->trigger();
+    m_form->memo()->setBackgroundColor(QColor(0x11, 0x22, 0x33));
+    m_form->move(120, 90);
+    m_form->resize(600, 450);
+    m_form->findChild<tolvan::browser::TDirectoryListBox *>()->setDirectory(folder.path());
+    delete m_form; // writes the settings file
+    m_form = new TMainForm;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    QCOMPARE(m_form->shortcutScheme(), 1u);
+    QCOMPARE(m_form->menuItem(QStringLiteral("cmOpen"))->text(), QStringLiteral("&Open...\tCtrl+O"));
+    QCOMPARE(m_form->memo()->backgroundColor(), QColor(0x11, 0x22, 0x33));
+    QCOMPARE(m_form->pos(), QPoint(120, 90));
+    QCOMPARE(m_form->size(), QSize(600, 450));
+    QCOMPARE(m_form->findChild<tolvan::browser::TDirectoryListBox *>()->directory(), folder.path());
+    QCOMPARE(QDir::currentPath(), folder.path());
+}
+
+void MainFormTest::settings_badValueCostsOnlyItself()
+{
+    delete m_form;
+    m_form = nullptr;
+    QFile ini(tolvan::settings::settingsFilePath());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Colors]\nBack=navy\n[Directories]\nLast=/no/such/folder\n"
+              "[Shortcuts]\nScheme=1\n");
+    ini.close();
+    QStringList errors;
+    whenModalShown([&errors](QWidget *box) {
+        errors << box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+        qobject_cast<QDialog *>(box)->accept();
+        whenModalShown([&errors](QWidget *second) {
+            errors << second->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+            qobject_cast<QDialog *>(second)->accept();
+        });
+    });
+    m_form = new TMainForm;
+    QCOMPARE(errors, (QStringList{QStringLiteral("'navy' is not a valid integer value."),
+                                  QStringLiteral("File not found.")}));
+    // Everything after the bad values still applies.
+    QCOMPARE(m_form->shortcutScheme(), 1u);
+    QCOMPARE(m_form->memo()->backgroundColor(), QColor(0, 0, 0x80));
+    m_form->show();
 }
 
 void MainFormTest::guard_realQuestionBox_data()

@@ -8,13 +8,15 @@
 // Acts on the modal window that the next call opens, once it is shown.
 inline void whenModalShown(std::function<void(QWidget *)> act)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
         QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible())
-            act(modal);
-        else
-            QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+        if (!modal || !modal->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(modal);
+    });
+    timer->start();
 }
