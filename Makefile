@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test install deb clean
+.PHONY: all deps configure build run test fuzz sanitize bench install deb clean
 
 all: build
 
@@ -19,8 +19,25 @@ build: configure
 run: build
 	./$(BUILD_DIR)/tolvan
 
+# Every test: the suite, then the same suite built with the sanitizers, then each fuzzer briefly.
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@if [ -f scripts/sanitize.sh ]; then bash scripts/sanitize.sh; fi
+	@if [ -f scripts/fuzz.sh ]; then bash scripts/fuzz.sh $(FUZZ_BRIEF_SECONDS); fi
+
+FUZZ_BRIEF_SECONDS ?= 20
+FUZZ_SECONDS ?= 300
+# Each fuzzer for FUZZ_SECONDS.
+fuzz: deps
+	bash scripts/fuzz.sh $(FUZZ_SECONDS)
+
+# The test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	bash scripts/sanitize.sh
+
+# Benchmarks: each prints its figures beside its comparison.
+bench: build
+	bash bench/run.sh
 
 # PREFIX sets where it goes (default /usr/local); DESTDIR stages it elsewhere.
 PREFIX ?= /usr/local

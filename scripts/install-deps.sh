@@ -9,6 +9,7 @@ packages=(
   fonts-liberation2
   xvfb xdotool xauth x11-apps imagemagick
   desktop-file-utils appstream dpkg-dev file
+  clang-14 libclang-rt-14-dev
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
 )
 

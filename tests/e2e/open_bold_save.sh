@@ -11,7 +11,8 @@ xdotool key F3
 answer "Open" ctrl+a
 xdotool type --delay 20 "$WORK/site/index.htm"
 xdotool key Return
-xdotool search --sync --onlyvisible --name "Tolvan v1.61 - $WORK/site/index.htm" >/dev/null
+timeout 20 xdotool search --sync --onlyvisible --name "Tolvan v1.61 - $WORK/site/index.htm" >/dev/null ||
+    fail "the page did not open"
 refocus
 # The caret starts at the top: select "Hello" and make it bold.
 xdotool key --delay 50 ctrl+Home shift+ctrl+Right
