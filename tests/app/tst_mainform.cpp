@@ -1,4 +1,6 @@
 #include "app/mainform.h"
+#include "app/menutable.h"
+#include "markup/markup.h"
 #include "document/documents.h"
 #include "document/recovery.h"
 #include "browser/directorylistbox.h"
@@ -45,6 +47,7 @@ private Q_SLOTS:
     void panel1Resize_movesListsUp();
     void bold_sameFromKeyMenuAndButton_data();
     void bold_sameFromKeyMenuAndButton();
+    void everyMarkupTrigger_putsItsCommandsText();
     void altC_runsCommentsNotTheMenu();
     void disabledShortcut_isSwallowed();
     void shortcutSchemes_switchOpenAndSave();
@@ -304,6 +307,57 @@ void MainFormTest::bold_sameFromKeyMenuAndButton()
     QCOMPARE(memo->selStart(), 15);
     QVERIFY(memo->modified());
     QVERIFY(memo->hasFocus());
+}
+
+void MainFormTest::everyMarkupTrigger_putsItsCommandsText()
+{
+    // Every menu item, shortcut and toolbar button of a markup command puts exactly the text of
+    // the command its table row names, over a selection that spans a line break.
+    const auto expectedFor = [](const QString &handler) {
+        tolvan::platform::EditControl reference;
+        reference.setWholeText(QStringLiteral("ab\r\ncd"));
+        reference.setSelStart(1);
+        reference.setSelLength(4);
+        tolvan::markup::run(reference, *tolvan::markup::commandFor(handler));
+        return std::make_pair(reference.wholeText(), reference.selStart());
+    };
+    auto *memo = m_form->memo();
+    const auto prepare = [memo] {
+        memo->setWholeText(QStringLiteral("ab\r\ncd"));
+        memo->setSelStart(1);
+        memo->setSelLength(4);
+    };
+    int triggers = 0;
+    for (const tolvan::app::MenuRow &row : tolvan::app::menuRows()) {
+        if (!row.handler || !tolvan::markup::commandFor(QString::fromLatin1(row.handler)))
+            continue;
+        const auto expected = expectedFor(QString::fromLatin1(row.handler));
+        prepare();
+        m_form->menuItem(QString::fromLatin1(row.name))->trigger();
+        QCOMPARE(memo->wholeText(), expected.first);
+        QCOMPARE(memo->selStart(), expected.second);
+        ++triggers;
+        if (row.key.toCombined() != 0 || QString::fromLatin1(row.name) == QLatin1String("cmComments")) {
+            const QKeyCombination key = m_form->shortcuts()->shortcut(
+                m_form->menuItem(QString::fromLatin1(row.name)));
+            prepare();
+            memo->setFocus();
+            QTest::keyClick(memo, key.key(), key.keyboardModifiers());
+            QCOMPARE(memo->wholeText(), expected.first);
+            ++triggers;
+        }
+    }
+    for (const tolvan::app::ToolButtonRow &row : tolvan::app::toolButtonRows()) {
+        if (!tolvan::markup::commandFor(QString::fromLatin1(row.handler)))
+            continue;
+        const auto expected = expectedFor(QString::fromLatin1(row.handler));
+        prepare();
+        m_form->findChild<QToolButton *>(QString::fromLatin1(row.name))->click();
+        QCOMPARE(memo->wholeText(), expected.first);
+        ++triggers;
+    }
+    // 22 menu items, 8 of them with keys, and 10 toolbar buttons.
+    QCOMPARE(triggers, 22 + 8 + 10);
 }
 
 void MainFormTest::altC_runsCommentsNotTheMenu()
