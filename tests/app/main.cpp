@@ -16,10 +16,6 @@ int main(int argc, char **argv)
     tolvan::platform::installFontSubstitutes();
     QApplication::setFont(tolvan::platform::designFont(QStringLiteral("MS Sans Serif"), 11));
     tolvan::platform::Application::setTitle(QStringLiteral("Tolvan v1.0"));
-    int failures = 0;
-    for (QObject *test : {makeMessageDialogTest(), makeMainFormTest(), makeCommandLineTest()}) {
-        failures += QTest::qExec(test, argc, argv);
-        delete test;
-    }
-    return failures;
+    return tolvan::test::runTests(
+        {makeMessageDialogTest(), makeMainFormTest(), makeCommandLineTest()}, argc, argv);
 }

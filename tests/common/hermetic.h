@@ -5,7 +5,11 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtGlobal>
+
+#include <exception>
+#include <initializer_list>
 
 namespace tolvan::test {
 
@@ -22,6 +26,22 @@ inline QTemporaryDir &hermeticHome()
     }();
     Q_UNUSED(ready);
     return dir;
+}
+
+// Runs several test classes in one program and deletes them; returns the number of failures.
+// An exception a test did not expect ends that class's run, not the whole program.
+inline int runTests(std::initializer_list<QObject *> tests, int argc, char **argv)
+{
+    int failures = 0;
+    for (QObject *test : tests) {
+        try {
+            failures += QTest::qExec(test, argc, argv);
+        } catch (const std::exception &) {
+            ++failures;
+        }
+        delete test;
+    }
+    return failures;
 }
 
 } // namespace tolvan::test

@@ -11,10 +11,5 @@ int main(int argc, char **argv)
 {
     tolvan::test::hermeticHome();
     QApplication app(argc, argv);
-    int failures = 0;
-    for (QObject *test : {makeEditControlTest(), makeShortcutsTest()}) {
-        failures += QTest::qExec(test, argc, argv);
-        delete test;
-    }
-    return failures;
+    return tolvan::test::runTests({makeEditControlTest(), makeShortcutsTest()}, argc, argv);
 }

@@ -16,10 +16,5 @@ int main(int argc, char **argv)
     tolvan::test::PrivateCups cups;
     QApplication app(argc, argv);
     tolvan::platform::installFontSubstitutes();
-    int failures = 0;
-    for (QObject *test : {makePageLayoutTest(), makePrintCommandsTest(cups)}) {
-        failures += QTest::qExec(test, argc, argv);
-        delete test;
-    }
-    return failures;
+    return tolvan::test::runTests({makePageLayoutTest(), makePrintCommandsTest(cups)}, argc, argv);
 }

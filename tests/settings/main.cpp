@@ -34,15 +34,5 @@ int main(int argc, char **argv)
         return saveLoop();
     tolvan::test::hermeticHome();
     QApplication app(argc, argv);
-    int failures = 0;
-    for (QObject *test : {makeProfileTest(), makeSettingsTest()}) {
-        // An exception a test did not expect ends that class's run, not the whole program.
-        try {
-            failures += QTest::qExec(test, argc, argv);
-        } catch (const std::exception &) {
-            ++failures;
-        }
-        delete test;
-    }
-    return failures;
+    return tolvan::test::runTests({makeProfileTest(), makeSettingsTest()}, argc, argv);
 }
