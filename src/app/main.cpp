@@ -1,5 +1,6 @@
 // Program entry: the application values, the main window, then the two information windows
-// (created hidden), and the input loop. Destroying the main window at the end runs FormDestroy.
+// (created hidden, once the main window is shown), and the input loop. Destroying the main
+// window at the end runs FormDestroy.
 
 #include "commandline.h"
 #include "document/documents.h"
@@ -62,11 +63,13 @@ int main(int argc, char *argv[])
     tolvan::platform::Application::setHelpFile(QStringLiteral("RAVUZU95.HLP"));
 
     tolvan::app::TMainForm mainForm;
+    mainForm.show();
+    // Made only once the main window is on the screen, which need not wait for them: they are
+    // hidden, and nothing can ask for them before the input loop runs.
     auto *aboutBox = new tolvan::help::TAboutBox(&mainForm);
     auto *quickHelp = new tolvan::help::TfrmQuickHelp(&mainForm);
     mainForm.setInformationWindows(aboutBox, quickHelp);
 
-    mainForm.show();
     // Once the window is up: work left unsaved by a crash is offered back, then a file named on
     // the command line opens as a double-click in the file list would open it (its path made
     // absolute, since the working directory follows the side panel).

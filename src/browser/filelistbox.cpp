@@ -193,34 +193,43 @@ void TFileListBox::read()
         BusyPointer busy;
         const QCollator collator = nameCollator();
         // Each pattern is read on its own, so a file that two patterns match is listed twice.
+        // Each pattern's sorted names are merged into the names so far in one pass, each after
+        // any equal names, which is the order inserting them one by one would give; the rows are
+        // then appended in that order, so no row is ever inserted into the middle of the list
+        // (which costs a move of every row below it, and made a big folder quadratic).
+        QStringList names;
+        bool longReading = false; // whether one of those insertions would stand at busyPosition
         for (const QString &pattern : maskPatterns(m_mask)) {
-            for (const QString &name : listFiles(m_directory, pattern)) {
-                const int position = insertPosition(collator, name);
-                auto *entry = new QListWidgetItem(name);
-                entry->setData(TFileListBox::ExecutableRole, isExecutableName(name));
-                insertItem(position, entry);
-                if (position == busyPosition)
-                    busy.show();
+            const QStringList found = listFiles(m_directory, pattern);
+            if (found.isEmpty())
+                continue;
+            QStringList merged;
+            merged.reserve(names.size() + found.size());
+            qsizetype taken = 0;
+            for (const QString &name : found) {
+                while (taken < names.size() && !nameLess(collator, name, names.at(taken)))
+                    merged.append(names.at(taken++));
+                // Where inserting this name into the list as it then stood would have put it.
+                if (merged.size() == busyPosition)
+                    longReading = true;
+                merged.append(name);
             }
+            while (taken < names.size())
+                merged.append(names.at(taken++));
+            names = std::move(merged);
+        }
+        for (qsizetype row = 0; row < names.size(); ++row) {
+            auto *entry = new QListWidgetItem(names.at(row));
+            entry->setData(TFileListBox::ExecutableRole, isExecutableName(names.at(row)));
+            insertItem(int(row), entry);
+            // The pointer turns busy once the row at busyPosition stands, as it always did.
+            if (row == busyPosition && longReading)
+                busy.show();
         }
     }
     done.dismiss();
     m_reading = false;
     afterChange();
-}
-
-int TFileListBox::insertPosition(const QCollator &collator, const QString &name) const
-{
-    // After any equal names, so that repeated names keep the order they were read in.
-    int low = 0, high = count();
-    while (low < high) {
-        const int middle = (low + high) / 2;
-        if (nameLess(collator, name, item(middle)->text()))
-            high = middle;
-        else
-            low = middle + 1;
-    }
-    return low;
 }
 
 int TFileListBox::selectedRow() const

@@ -3,7 +3,6 @@
 #include <QListWidget>
 #include <QPointer>
 
-class QCollator;
 class QLineEdit;
 
 namespace tolvan::browser {
@@ -67,7 +66,6 @@ private:
     void afterChange();
     void onSelectionChanged();
     int selectedRow() const;
-    int insertPosition(const QCollator &collator, const QString &name) const;
 
     QString m_directory;
     QString m_mask = QStringLiteral("*.*");

@@ -10,12 +10,13 @@ bool wildcardMatch(const QString &text, const QString &pattern)
 {
     qsizetype t = 0, p = 0, starP = -1, starT = 0;
     while (t < text.size()) {
-        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == text[t])) {
-            ++t;
-            ++p;
-        } else if (p < pattern.size() && pattern[p] == u'*') {
+        // A "*" is a wildcard before it is a character, also facing a "*" in the name.
+        if (p < pattern.size() && pattern[p] == u'*') {
             starP = p++;
             starT = t;
+        } else if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == text[t])) {
+            ++t;
+            ++p;
         } else if (starP >= 0) {
             p = starP + 1;
             t = ++starT;

@@ -135,7 +135,10 @@ public:
 
     enum class Kind { Directory, PlainFile, Other };
 
-    // Calls visit(name, kind) for every entry whose name does not begin with a dot.
+    // Calls visit(name, kind) for every entry whose name does not begin with a dot and reads
+    // back as the same bytes. Qt reads names as UTF-8 and puts U+FFFD for bytes that are not,
+    // so such a name, written back, is another file's name or none: listed, it would open (and
+    // save over) the wrong file.
     template <typename Visit> void forEachVisible(Visit visit)
     {
         if (!m_dir)
@@ -144,7 +147,10 @@ public:
         while (const dirent *entry = ::readdir(m_dir)) {
             if (entry->d_name[0] == '.')
                 continue;
-            visit(QFile::decodeName(entry->d_name), kindOf(fd, entry));
+            const QString name = QFile::decodeName(entry->d_name);
+            if (QFile::encodeName(name) != entry->d_name)
+                continue;
+            visit(name, kindOf(fd, entry));
         }
     }
 

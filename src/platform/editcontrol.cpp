@@ -1,8 +1,12 @@
 #include "editcontrol.h"
 
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+
+#include <algorithm>
+#include <iterator>
 
 namespace tolvan::platform {
 
@@ -20,24 +24,64 @@ bool wholeWordAt(const QString &text, qsizetype at, qsizetype length)
            (at + length >= text.size() || !isWordChar(text.at(at + length)));
 }
 
+// QTextDocument ends a block at U+2029 and at its two frame marks U+FDD0 and U+FDD1, so a page
+// holding one would be saved with a line break in its place. Inside the editor each stands in as
+// a lone low surrogate, which no decoded page can hold, and is given back on the way out; one
+// character for one, so positions are unchanged.
+constexpr char16_t heldApart[] = {0x2029, 0xFDD0, 0xFDD1};
+constexpr char16_t standIn[] = {0xDC29, 0xDDD0, 0xDDD1};
+
+bool isHeldApart(QChar c)
+{
+    return std::find(std::begin(heldApart), std::end(heldApart), c.unicode()) != std::end(heldApart);
+}
+
+bool isStandIn(QChar c)
+{
+    return std::find(std::begin(standIn), std::end(standIn), c.unicode()) != std::end(standIn);
+}
+
+QChar swapped(QChar c, const char16_t (&from)[3], const char16_t (&to)[3])
+{
+    return QChar(to[std::find(std::begin(from), std::end(from), c.unicode()) - std::begin(from)]);
+}
+
+// A block's text as the page has it. Most lines hold no stand-in: they are not copied.
+QString pageText(const QString &text)
+{
+    if (std::none_of(text.cbegin(), text.cend(), isStandIn))
+        return text;
+    QString out = text;
+    for (QChar &c : out)
+        if (isStandIn(c))
+            c = swapped(c, standIn, heldApart);
+    return out;
+}
+
 } // namespace
 
 QString toEditorBreaks(const QString &text)
 {
-    if (!text.contains(u'\r'))
+    if (!text.contains(u'\r') && std::none_of(text.cbegin(), text.cend(), isHeldApart))
         return text;
-    QString out;
-    out.reserve(text.size());
+    // Written through a pointer into a buffer of the full length, cut to size at the end:
+    // appending one character at a time costs a call and a capacity check per character, which
+    // on a 10 MB page took longer than reading and decoding the file.
+    QString out(text.size(), Qt::Uninitialized);
+    QChar *to = out.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c == u'\r') {
-            out += u'\n';
+            *to++ = u'\n';
             if (i + 1 < text.size() && text.at(i + 1) == u'\n')
                 ++i;
+        } else if (isHeldApart(c)) {
+            *to++ = swapped(c, heldApart, standIn);
         } else {
-            out += c;
+            *to++ = c;
         }
     }
+    out.truncate(to - out.constData());
     return out;
 }
 
@@ -134,7 +178,7 @@ QString EditControl::textRange(qsizetype start, qsizetype end) const
     QTextBlock block = doc->findBlock(int(toDocumentPosition(start)));
     qsizetype pos = blockStart(block);
     for (; block.isValid() && pos < end; block = block.next()) {
-        const QString text = block.text();
+        const QString text = pageText(block.text());
         const bool hasBreak = block.next().isValid();
         const QString line = hasBreak ? text + crlf : text;
         const qsizetype lo = std::max<qsizetype>(start - pos, 0);
@@ -200,7 +244,20 @@ void EditControl::clearText()
 
 void EditControl::setWholeText(const QString &text)
 {
-    setPlainText(toEditorBreaks(text));
+    const QString lines = toEditorBreaks(text);
+    // A text far longer than the view needs the vertical scroll bar. Were the bar to appear only
+    // once the text is in, the narrower view would make Qt lay out every line again, building a
+    // layout object for each (on a 10 MB page a tenth of a second and tens of megabytes). Shown
+    // first, the bar costs a layout of the text being replaced, and the new text is laid out once
+    // for the width it keeps. Shorter texts are left to Qt, which knows whether they need it.
+    const int rows = viewport()->height() / std::max(fontMetrics().lineSpacing(), 1);
+    const bool barFirst = isVisible() && verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
+                          !verticalScrollBar()->isVisible() && lines.count(u'\n') > 2 * rows + 2;
+    if (barFirst)
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setPlainText(lines);
+    if (barFirst)
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 qsizetype EditControl::textLength() const
@@ -214,7 +271,7 @@ QString EditControl::wholeText() const
     QString out;
     out.reserve(textLength());
     for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
-        out += b.text();
+        out += pageText(b.text());
         if (b.next().isValid())
             out += crlf;
     }
@@ -230,7 +287,7 @@ int EditControl::lineCount() const
 
 QString EditControl::line(int index) const
 {
-    return document()->findBlockByNumber(index).text();
+    return pageText(document()->findBlockByNumber(index).text());
 }
 
 bool EditControl::modified() const
@@ -270,7 +327,7 @@ qsizetype EditControl::findText(const QString &what, qsizetype from, qsizetype t
         const qsizetype lineStart = blockStart(block);
         if (lineStart > to)
             break;
-        const QString text = block.text();
+        const QString text = pageText(block.text());
         qsizetype at = text.indexOf(what, std::max<qsizetype>(from - lineStart, 0), cs);
         for (; at >= 0; at = text.indexOf(what, at + 1, cs)) {
             if (lineStart + at + what.size() > to)

@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tolvan::platform {
 
 namespace {
@@ -119,7 +123,20 @@ QByteArrayList ProfileFile::readLines(bool *ok) const
         *ok = true;
         return {};
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only a plain file is read, and it is opened without waiting: a FIFO in its place would
+    // hold the program up for good, and a device such as /dev/zero would be read until memory
+    // ran out.
+    const int fd = ::open(QFile::encodeName(m_path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        *ok = false;
+        return {};
+    }
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         *ok = false;
         return {};
     }

@@ -6,6 +6,8 @@
 
 #include <QDir>
 
+#include <limits>
+
 namespace tolvan::settings {
 
 namespace {
@@ -67,6 +69,17 @@ private:
     platform::ProfileFile m_profile;
 };
 
+// QRect keeps its far edge, worked out in int as (start + size) - 1, and gives the size back as
+// (edge - start) + 1: a start and size for which any step overflows cannot be held, and that
+// axis of the window takes its defaults.
+bool rectangleHolds(qint64 start, qint64 size)
+{
+    const auto holds = [](qint64 v) {
+        return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
+    };
+    return holds(start + size) && holds(start + size - 1) && holds(size - 1);
+}
+
 // Runs one setting's step. A failure is reported and ends that step only, so one bad value
 // does not cost the user every setting read after it.
 template <typename Step>
@@ -95,10 +108,18 @@ void LoadSettings(SettingsTarget &target, const std::function<void(const QString
     Reader reader(settingsFilePath());
 
     settle(reportError, [&] {
-        const int top = reader.integer(key::window, key::top, defaultTop);
-        const int left = reader.integer(key::window, key::left, defaultLeft);
-        const int width = reader.integer(key::window, key::width, defaultWidth);
-        const int height = reader.integer(key::window, key::height, defaultHeight);
+        int top = reader.integer(key::window, key::top, defaultTop);
+        int left = reader.integer(key::window, key::left, defaultLeft);
+        int width = reader.integer(key::window, key::width, defaultWidth);
+        int height = reader.integer(key::window, key::height, defaultHeight);
+        if (!rectangleHolds(left, width)) {
+            left = defaultLeft;
+            width = defaultWidth;
+        }
+        if (!rectangleHolds(top, height)) {
+            top = defaultTop;
+            height = defaultHeight;
+        }
         target.setWindowBounds(QRect(left, top, width, height));
     });
 

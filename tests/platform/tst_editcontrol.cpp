@@ -40,6 +40,10 @@ void EditControlTest::wholeText_keepsLineBreaksAsCrLf_data()
     QTest::newRow("mixed") << QStringLiteral("a\r\n\rb\n") << QStringLiteral("a\r\n\r\nb\r\n")
                            << qsizetype(8);
     QTest::newRow("empty") << QString() << QString() << qsizetype(0);
+    // Characters the text document would take as the end of a block are kept as characters.
+    QTest::newRow("paragraph separator and frame marks")
+        << QStringLiteral("a\u2029b\ufdd0c\ufdd1d\n") << QStringLiteral("a\u2029b\ufdd0c\ufdd1d\r\n")
+        << qsizetype(9);
 }
 
 void EditControlTest::wholeText_keepsLineBreaksAsCrLf()
@@ -137,7 +141,9 @@ void EditControlTest::lines_leaveOutLastEmptyLine_data()
                                  << QStringList{QStringLiteral("a"), QString()};
     QTest::newRow("sample") << sample
                             << QStringList{QStringLiteral("ab"), QStringLiteral("cde"), QString(),
-                                           QStringLiteral("fg")};
+                                           QStringLiteral("fg")};    QTest::newRow("paragraph separator is no break")
+        << QStringLiteral("a\u2029b\r\n\ufdd0") << QStringList{QStringLiteral("a\u2029b"),
+                                                          QStringLiteral("\ufdd0")};
 }
 
 void EditControlTest::lines_leaveOutLastEmptyLine()

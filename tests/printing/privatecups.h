@@ -6,47 +6,165 @@
 // first use. The daemon starts later, inside the test, and is stopped by its own process id
 // when the object goes, or by the kernel should the test process die first.
 
-#include <QDateTime>
-#include <QHash>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <pwd.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tolvan::test {
 
 class PrivateCups
 {
 public:
-    PrivateCups();
-    ~PrivateCups();
+    PrivateCups()
+    {
+        // Filters run as the user lp, who must reach the spool and write the temporary folder.
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
+        QDir(m_dir.path()).mkpath("log");
+        QDir(m_dir.path()).mkpath("tmp");
+        ::chmod(QFile::encodeName(m_dir.filePath("tmp")).constData(), 01777);
+        // Open to all, as the test adds and removes queues without a password.
+        write("cupsd.conf", "Listen %1/cups.sock\nBrowsing Off\nWebInterface No\n"
+                            "PreserveJobFiles Yes\nDefaultAuthType None\n"
+                            "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
+                            "<Policy default>\n<Limit All>\nOrder deny,allow\nAllow all\n"
+                            "</Limit>\n</Policy>\n");
+        write("cups-files.conf", "ServerRoot %1\nRequestRoot %1/spool\nCacheDir %1/cache\n"
+                                 "StateDir %1/state\nTempDir %1/tmp\nAccessLog %1/log/access_log\n"
+                                 "ErrorLog %1/log/error_log\nPageLog %1/log/page_log\n");
+        qputenv("CUPS_SERVER", QFile::encodeName(m_dir.filePath("cups.sock")));
+        // Either would name a default printer of the caller's own.
+        qunsetenv("PRINTER");
+        qunsetenv("LPDEST");
+        // The PDF queue writes to the home the password database gives, whatever HOME says.
+        const passwd *user = ::getpwuid(::geteuid());
+        m_output.setPath(QFile::decodeName(user ? user->pw_dir : "/root") + "/PDF");
+        m_madeOutput = !m_output.exists();
+        m_before = m_output.entryList({"*.pdf"});
+    }
+
+    ~PrivateCups()
+    {
+        m_daemon.terminate();
+        if (!m_daemon.waitForFinished(10000))
+            m_daemon.kill();
+        m_daemon.waitForFinished();
+        // The queue's own PDFs of the test's jobs go with it.
+        for (const QString &file : m_output.entryList({"*.pdf"}))
+            if (!m_before.contains(file))
+                m_output.remove(file);
+        if (m_madeOutput)
+            m_output.rmdir(m_output.path()); // only when empty
+    }
 
     // Empty when the daemon runs and answers; else why not.
-    QString start();
-    void stop();
-
-    // Leaves exactly these queues, the first the default unless told otherwise.
-    QString setQueues(const QStringList &names, bool firstIsDefault = true);
-    bool waitUntilIdle();
-    int completedJobs(const QString &queue);
-
-    // Each job leaves the document exactly as the application sent it...
-    QStringList documentFiles() const;
-    // ...and the queue's own PDF, in the PDF folder of the job owner's home. These are the
-    // files new or rewritten since the last call; they are removed at the end.
-    QStringList takeNewOutput();
+    QString start()
+    {
+        m_daemon.setProgram(tool("cupsd"));
+        m_daemon.setArguments(
+            {"-f", "-c", m_dir.filePath("cupsd.conf"), "-s", m_dir.filePath("cups-files.conf")});
+        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_daemon.setStandardOutputFile(QProcess::nullDevice());
+        m_daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_daemon.start();
+        if (!m_daemon.waitForStarted())
+            return "cupsd (run scripts/install-deps.sh): " + m_daemon.errorString();
+        for (QDeadlineTimer deadline(20000); !deadline.hasExpired(); QThread::msleep(20)) {
+            QString answer;
+            if (m_daemon.state() != QProcess::Running)
+                return "cupsd stopped:\n" + log();
+            if (run("lpstat", {"-r"}, &answer).isEmpty() && answer.contains("is running"))
+                return {};
+        }
+        return "cupsd did not answer:\n" + log();
+    }
 
     // Runs a program with a deadline; empty on success, else its complaint.
-    QString run(const QString &program, const QStringList &arguments, QString *output = nullptr);
-    QString log() const;
+    static QString run(const QString &program, const QStringList &arguments,
+                       QString *output = nullptr)
+    {
+        QProcess process;
+        process.start(tool(program), arguments);
+        if (!process.waitForFinished(20000)) {
+            process.kill();
+            return program + " did not finish: " + process.errorString();
+        }
+        if (output)
+            *output = QString::fromUtf8(process.readAllStandardOutput());
+        if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+            return {};
+        return program + ' ' + arguments.join(' ') + ": " +
+               QString::fromLocal8Bit(process.readAllStandardError());
+    }
+
+    // Leaves exactly these queues, the first the default unless told otherwise.
+    QString setQueues(const QStringList &names, bool firstIsDefault = true)
+    {
+        QString present, error;
+        run("lpstat", {"-e"}, &present); // fails when there is none, which is fine
+        for (const QString &queue : present.split('\n', Qt::SkipEmptyParts))
+            error += run("lpadmin", {"-x", queue});
+        for (const QString &queue : names)
+            error += run("lpadmin", {"-p", queue, "-E", "-v", "cups-pdf:/", "-m",
+                                     "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd"});
+        if (firstIsDefault && !names.isEmpty())
+            error += run("lpadmin", {"-d", names.first()});
+        return error;
+    }
+
+    bool waitUntilIdle()
+    {
+        for (QDeadlineTimer deadline(30000); !deadline.hasExpired(); QThread::msleep(50)) {
+            QString pending;
+            if (run("lpstat", {"-o"}, &pending).isEmpty() && pending.trimmed().isEmpty())
+                return true;
+        }
+        return false;
+    }
+
+    // Each job leaves the document exactly as the application sent it, oldest first.
+    QStringList documentFiles() const
+    {
+        const QDir spool(m_dir.filePath("spool"));
+        QStringList files = spool.entryList({"d*-001"}, QDir::Files, QDir::Name);
+        for (QString &file : files)
+            file = spool.filePath(file);
+        return files;
+    }
+
+    QString log() const
+    {
+        QFile file(m_dir.filePath("log/error_log"));
+        return file.open(QIODevice::ReadOnly) ? QString(file.readAll().right(4000)) : QString();
+    }
 
 private:
-    QHash<QString, QDateTime> outputFiles() const;
+    static QString tool(const QString &name)
+    {
+        const QString path = QStandardPaths::findExecutable(name);
+        return path.isEmpty() ? QStandardPaths::findExecutable(name, {"/usr/sbin"}) : path;
+    }
+
+    void write(const QString &name, const QString &text)
+    {
+        QFile file(m_dir.filePath(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text.arg(m_dir.path()).toUtf8());
+    }
 
     QTemporaryDir m_dir;
     QProcess m_daemon;
-    QString m_outputFolder;
-    bool m_madeOutputFolder;
-    QHash<QString, QDateTime> m_seen;
-    QStringList m_produced;
+    QDir m_output;
+    bool m_madeOutput;
+    QStringList m_before;
 };
 
 } // namespace tolvan::test

@@ -1,87 +1,137 @@
-#include "faketarget.h"
+#include "common/hermetic.h"
 #include "platform/application.h"
 #include "platform/error.h"
 #include "platform/profile.h"
 #include "settings/settings.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QPalette>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <cstdio>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tolvan::settings;
 using tolvan::platform::Application;
 using tolvan::platform::Error;
 using tolvan::platform::ProfileFile;
-using tolvan::test::FakeTarget;
 
 namespace {
+
+const QByteArray noFile = "<none>";
 
 constexpr ColorValue role(quint32 n)
 {
     return ColorValue(0x80000000u + n);
 }
 
-// The message of the error the call raises, or nothing: a wrong guess about an error fails the
-// test instead of ending the program.
-template <typename Call> std::optional<QString> errorOf(Call &&call)
+// The message of the error the call raises, or nothing.
+template <typename Call> QString errorOf(Call &&call)
 {
     try {
         call();
     } catch (const Error &error) {
         return error.message();
     }
-    return std::nullopt;
+    return {};
 }
 
-QString invalidInteger(const QString &text)
+QString invalid(const QString &text)
 {
-    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+    return QString("'%1' is not a valid integer value").arg(text);
 }
 
 QByteArray readBytes(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : noFile;
 }
 
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
+    if (bytes != noFile)
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-// The key lines SaveSettings writes for a state, in their order.
-QStringList keyLines(const FakeTarget &target, const QString &helpFile)
+// The main window as LoadSettings and SaveSettings see it, starting with the window design's
+// values. Its side panel can enter only folders that exist, as the real one.
+struct FakeTarget : SettingsTarget
 {
-    const QRect b = target.bounds;
-    return {
-        QStringLiteral("[Window]"),
-        QStringLiteral("Top=%1").arg(b.top()),
-        QStringLiteral("Left=%1").arg(b.left()),
-        QStringLiteral("Width=%1").arg(b.width()),
-        QStringLiteral("Height=%1").arg(b.height()),
-        QStringLiteral("[Colors]"),
-        QStringLiteral("Back=") + colorToText(target.back),
-        QStringLiteral("Font=") + colorToText(target.font),
-        QStringLiteral("[Font]"),
-        QStringLiteral("Name=") + target.name,
-        QStringLiteral("Size=%1").arg(target.size),
-        QStringLiteral("[Directories]"),
-        QStringLiteral("Last=") + target.dir,
-        QStringLiteral("[HelpFile]"),
-        QStringLiteral("Filename=") + helpFile,
-        QStringLiteral("[Shortcuts]"),
-        QStringLiteral("Scheme=%1").arg(target.scheme),
-    };
+    FakeTarget(QRect b = {0, 0, 640, 480}, ColorValue bc = 0x00804000, ColorValue fc = 0x0000FFFF,
+               QString n = "Courier New", int s = 10, QString d = "/", unsigned sc = 0)
+        : bounds(b), back(bc), font(fc), name(n), dir(d), size(s), scheme(sc)
+    {
+    }
+
+    QRect bounds;
+    ColorValue back, font;
+    QString name, dir;
+    int size, directoryChanges = 0;
+    unsigned scheme;
+    bool helpItems = false;
+    std::function<void()> onDirectoryRead; // runs when SaveSettings asks for the directory
+
+    QRect windowBounds() const override { return bounds; }
+    void setWindowBounds(const QRect &outer) override { bounds = outer; }
+    ColorValue backColor() const override { return back; }
+    void setBackColor(ColorValue value) override { back = value; }
+    ColorValue fontColor() const override { return font; }
+    void setFontColor(ColorValue value) override { font = value; }
+    QString fontName() const override { return name; }
+    void setFontName(const QString &value) override { name = value; }
+    int fontSize() const override { return size; }
+    void setFontSize(int points) override { size = points; }
+    QString directory() const override
+    {
+        if (onDirectoryRead)
+            onDirectoryRead();
+        return dir;
+    }
+    void setDirectory(const QString &path) override
+    {
+        if (!QFileInfo(path).isDir())
+            throw Error("File not found");
+        dir = path;
+        ++directoryChanges;
+    }
+    unsigned shortcutScheme() const override { return scheme; }
+    void applyShortcutScheme(unsigned value) override { scheme = value; }
+    void setHelpItemsEnabled(bool enabled) override { helpItems = enabled; }
+
+    // Every value as "name=value", the application's help file last, to compare whole states.
+    QStringList state() const
+    {
+        const auto n = [](qint64 v) { return QString::number(v); };
+        const auto hex = [](ColorValue v) { return QString::number(quint32(v), 16); };
+        return QStringList() << "left=" + n(bounds.left()) << "top=" + n(bounds.top())
+                             << "width=" + n(bounds.width()) << "height=" + n(bounds.height())
+                             << "back=" + hex(back) << "font=" + hex(font) << "name=" + name
+                             << "size=" + n(size) << "dir=" + dir
+                             << "dirChanges=" + n(directoryChanges) << "scheme=" + n(scheme)
+                             << "helpItems=" + n(helpItems)
+                             << "helpFile=" + Application::helpFile();
+    }
+};
+
+// Saves one of two complete sets of settings, unlike in every key and in the length of the file
+// they make, for the tests that interrupt SaveSettings.
+void saveVariant(int variant, const std::function<void()> &beforeDirectory = {})
+{
+    FakeTarget target = variant == 0
+                            ? FakeTarget({1, 2, 3, 4}, 0x00804000, role(5), "Arial", 9, "/a", 0)
+                            : FakeTarget({-100, -200, 3000, 4000}, 0x00123456, 0x00FFFFFF,
+                                         QString(200, u'N'), 72, u'/' + QString(300, u'd'), 44);
+    target.onDirectoryRead = beforeDirectory;
+    Application::setHelpFile(variant == 0 ? QString() : "/usr/share/help/pages.hlp");
+    SaveSettings(target);
 }
 
 } // namespace
@@ -94,136 +144,167 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_config = m_dir->filePath(QStringLiteral("config"));
+        m_config = m_dir->filePath("config");
         QVERIFY(QDir().mkpath(m_config));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config));
-        m_ini = m_config + QStringLiteral("/TOLVAN.INI");
-        Application::setHelpFile(QStringLiteral("RAVUZU95.HLP"));
+        m_ini = m_config + "/TOLVAN.INI";
+        Application::setHelpFile("RAVUZU95.HLP");
     }
 
-    void integerRule_data()
+    // The writer writes section A, key k; the reader reads back what it was given, line breaks
+    // turned into spaces.
+    void profileWrite_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after");
+        const auto row = [](const char *name, const QByteArray &before, const char *value,
+                            const QByteArray &after) {
+            QTest::newRow(name) << before << QString(value) << after;
+        };
+        row("creates the file", noFile, "v", "[A]\nk=v\n");
+        row("replaced in place, spelling kept", "; top\n[a]\nK=1\nleft=2\n", "5",
+            "; top\n[a]\nK=5\nleft=2\n");
+        row("new key after the section's last key", "[A]\nx=1\n\n; about B\n[B]\ny=2\n", "3",
+            "[A]\nx=1\nk=3\n\n; about B\n[B]\ny=2\n");
+        row("new key in a section of comments", "[A]\n;k=old\n", "v", "[A]\nk=v\n;k=old\n");
+        row("found in a later section of that name", "[A]\nx=1\n[B]\n[a]\nk=1\n", "5",
+            "[A]\nx=1\n[B]\n[a]\nk=5\n");
+        row("new key joins the first section of that name", "[A]\nx=1\n[B]\n[a]\ny=1\n", "5",
+            "[A]\nx=1\nk=5\n[B]\n[a]\ny=1\n");
+        row("CR LF file stays CR LF", "[A]\r\nx=1\r\n", "2", "[A]\r\nx=1\r\nk=2\r\n");
+        row("replaced line keeps its CR", "[A]\r\nk=1\r\n", "2", "[A]\r\nk=2\r\n");
+        row("other bytes survive", "[A]\n; caf\xe9 \x01\nk=1\n[\xff]\nq=\xfe\n", "2",
+            "[A]\n; caf\xe9 \x01\nk=2\n[\xff]\nq=\xfe\n");
+        row("missing final line break", "[A]\nx=1", "2", "[A]\nx=1\nk=2\n");
+        row("line breaks in a value become spaces", "", "a\r\nb\rc\nd", "[A]\nk=a  b c d\n");
+        row("blanks around a value are quoted", "", " x ", "[A]\nk=\" x \"\n");
+        row("a quoted value is quoted again", "", "'x'", "[A]\nk=\"'x'\"\n");
+        row("one quote is no pair", "", "x\"", "[A]\nk=x\"\n");
+        row("only blanks", "", "   ", "[A]\nk=\"   \"\n");
+        row("empty", "", "", "[A]\nk=\n");
+        row("non-ASCII", "", "\u00e6 \u4e2d", "[A]\nk=\xc3\xa6 \xe4\xb8\xad\n");
+    }
+
+    void profileWrite()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, value);
+        writeBytes(m_ini, before);
+        ProfileFile(m_ini).writeString("A", "k", value);
+        QTEST(readBytes(m_ini), "after");
+        QCOMPARE(ProfileFile(m_ini).readString("A", "k"),
+                 value.replace(u'\r', u' ').replace(u'\n', u' '));
+    }
+
+    // A reader sees its own writes, and each write starts from the file on disk, so a change
+    // made by someone else in between is not undone.
+    void profileWritesStartFromTheDisk()
+    {
+        ProfileFile profile(m_ini);
+        profile.writeString("A", "x", "1");
+        QCOMPARE(profile.readString("A", "x"), "1");
+        ProfileFile(m_ini).writeString("A", "y", "2");
+        profile.writeString("A", "x", "3");
+        QCOMPARE(readBytes(m_ini), "[A]\nx=3\ny=2\n");
+    }
+
+    // Only a plain file is read: a FIFO or a device in the file's place reads as no file, at
+    // once, and is not written over. Either used to stop the program at its start, waiting for
+    // a writer or reading /dev/zero until memory ran out: the alarm ends the test should that
+    // come back.
+    void profileReadsOnlyPlainFiles_data()
+    {
+        QTest::addColumn<QByteArray>("target"); // empty: a FIFO
+        QTest::newRow("FIFO") << QByteArray();
+        QTest::newRow("link to /dev/zero") << QByteArray("/dev/zero");
+        QTest::newRow("link to /dev/urandom") << QByteArray("/dev/urandom");
+    }
+
+    void profileReadsOnlyPlainFiles()
+    {
+        QFETCH(QByteArray, target);
+        const QByteArray native = QFile::encodeName(m_ini);
+        if (target.isEmpty())
+            QCOMPARE(::mkfifo(native.constData(), 0644), 0);
+        else
+            QCOMPARE(::symlink(target.constData(), native.constData()), 0);
+        ::alarm(20);
+        const auto noAlarm = qScopeGuard([] { ::alarm(0); });
+        QCOMPARE(ProfileFile(m_ini).readString("A", "k", "fallback"), "fallback");
+        QCOMPARE(errorOf([&] { ProfileFile(m_ini).writeString("A", "k", "v"); }),
+                 "Unable to write to TOLVAN.INI");
+    }
+
+    // The integer rule of every number in the file, and colours: a colour's name, else a number
+    // by that rule; a system role is painted in the palette's colour of the moment.
+    void numberText_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<int>("value");
-        const auto row = [](const QString &text, std::optional<int> value) {
+        QTest::addColumn<QString>("written"); // the colour as saved; empty: not checked
+        QTest::addColumn<QColor>("paint");    // invalid: not checked
+        const auto row = [](const QString &text, std::optional<int> value,
+                            const QString &written = {}, const QColor &paint = {}) {
             QTest::addRow("'%s'", qPrintable(text))
-                << text << value.has_value() << value.value_or(0);
+                << text << value.has_value() << value.value_or(0) << written << paint;
         };
-        row("20", 20);
         row("   20", 20);
         row("+7", 7);
-        row("-5", -5);
         row("2147483647", 2147483647);
         row("-2147483648", int(-2147483647 - 1));
-        row("$14", 20);
         row(" $aB", 0xAB);
-        row("$FFFFFFFF", -1);
         row("$000000000014", 20);
-        row("$0FFFFFFFF", -1);
+        row("$FFFFFFFF", -1, "$FFFFFFFF");
+        row("$00804000", 0x00804000, "$00804000", QColor(0x00, 0x40, 0x80));
+        row("$00ff0000", 0x00FF0000, "clBlue");
+        row("16711680", 0x00FF0000, "clBlue");
+        row("$80000019", role(25), "$80000019", Qt::black);
+        row("CLNAVY", 0x00800000, "clNavy");
+        row("clwindow", role(5), "clWindow", QColor(5, 0, 0));
+        row("clGrayText", role(17), "clGrayText", QColor(17, 0, 0));
+        row("clNone", 0x1FFFFFFF, "clNone", Qt::white);
         for (const char *bad :
-             {"", "   ", "$", "-", "-$5", "+-5", "20 ", "20px", "- 5", "\t20", "0x20", "2A", "$1G",
-              "2147483648", "-2147483649", "99999999999999999999999", "$100000000"})
+             {"   ", "$", "-", "-$5", "+-5", "20 ", "20px", "\t20", "0x20", "$1G", "2147483648",
+              "-2147483649", "99999999999999999999999", "$100000000", "navy", "#000080", "clNavy "})
             row(bad, std::nullopt);
-        row(QStringLiteral("\uff12\uff10"), std::nullopt); // digits, but not ASCII ones
+        row("\uff12\uff10", std::nullopt); // digits, but not ASCII ones
     }
 
-    void integerRule()
+    void numberText()
     {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QFETCH(int, value);
-        const std::optional<qint32> parsed = tryParseInteger(text);
-        QCOMPARE(parsed.has_value(), valid);
-        if (valid)
-            QCOMPARE(*parsed, value);
-        qint32 thrown = 0;
-        QCOMPARE(errorOf([&] { thrown = parseInteger(text); }),
-                 valid ? std::nullopt : std::optional(invalidInteger(text)));
-        QCOMPARE(thrown, valid ? value : 0);
-    }
-
-    void colorText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("written"); // empty: the text is no colour
-        const auto row = [](const QString &text, int value, const QString &written) {
-            QTest::addRow("'%s'", qPrintable(text)) << text << value << written;
-        };
-        row("clBlack", 0x00000000, "clBlack");
-        row("CLNAVY", 0x00800000, "clNavy");
-        row("clSilver", 0x00C0C0C0, "clSilver");
-        row("clRed", 0x000000FF, "clRed");
-        row("clWhite", 0x00FFFFFF, "clWhite");
-        row("clScrollBar", role(0), "clScrollBar");
-        row("clwindow", role(5), "clWindow");
-        row("Cl3dDkShadow", role(21), "cl3DDkShadow");
-        row("clInfoBk", role(24), "clInfoBk");
-        row("clNone", 0x1FFFFFFF, "clNone");
-        row("$00804000", 0x00804000, "$00804000");
-        row("$00ff0000", 0x00FF0000, "clBlue");
-        row("16711680", 0x00FF0000, "clBlue");
-        row("-2147483643", role(5), "clWindow");
-        row("$80000019", role(25), "$80000019");
-        row("-1", -1, "$FFFFFFFF");
-        for (const char *bad : {"navy", "#000080", "0x00FF0000", "", "clNavy "})
-            row(bad, 0, QString());
-    }
-
-    // Both ways: what SaveSettings writes, LoadSettings reads back as the same colour.
-    void colorText()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, value);
         QFETCH(QString, written);
-        ColorValue read = 0;
-        QCOMPARE(errorOf([&] { read = colorFromText(text); }),
-                 written.isEmpty() ? std::optional(invalidInteger(text)) : std::nullopt);
-        QCOMPARE(read, value);
+        QFETCH(QColor, paint);
+        const QString error = valid ? QString() : invalid(text);
+        ColorValue colour = 0;
+        QCOMPARE(errorOf([&] { colour = colorFromText(text); }), error);
+        QCOMPARE(colour, value);
+        if (!text.startsWith("cl", Qt::CaseInsensitive)) {
+            qint32 number = 0;
+            QCOMPARE(errorOf([&] { number = parseInteger(text); }), error);
+            QCOMPARE(number, value);
+            QCOMPARE(tryParseInteger(text), valid ? std::optional(value) : std::nullopt);
+        }
         if (!written.isEmpty()) {
             QCOMPARE(colorToText(value), written);
-            QCOMPARE(errorOf([&] { read = colorFromText(written); }), std::nullopt);
-            QCOMPARE(read, value);
+            QCOMPARE(colorFromText(written), value);
+        }
+        if (paint.isValid()) {
+            const QPalette saved = QApplication::palette();
+            QPalette palette; // each role a colour of its own, so a wrong entry shows
+            palette.setColor(QPalette::Active, QPalette::Base, QColor(5, 0, 0));
+            palette.setColor(QPalette::Disabled, QPalette::Text, QColor(17, 0, 0));
+            QApplication::setPalette(palette);
+            QCOMPARE(toQColor(value), paint);
+            QApplication::setPalette(saved);
+            if (value >= 0)
+                QCOMPARE(fromQColor(paint), value & 0x00FFFFFF);
         }
     }
-
-    void toQColor_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QColor>("expected");
-        QTest::newRow("red in the low byte") << 0x000080FF << QColor(0xFF, 0x80, 0x00);
-        QTest::newRow("top byte ignored") << 0x1F010203 << QColor(3, 2, 1);
-        QTest::newRow("clScrollBar") << role(0) << QColor(1, 0, 0);
-        QTest::newRow("clWindow") << role(5) << QColor(5, 0, 0);
-        QTest::newRow("clBtnFace") << role(15) << QColor(15, 0, 0);
-        QTest::newRow("clGrayText") << role(17) << QColor(17, 0, 0);
-        QTest::newRow("clInfoBk") << role(24) << QColor(24, 0, 0);
-        QTest::newRow("unknown role") << role(25) << QColor(Qt::black);
-    }
-
-    // System roles follow the palette in force when the colour is asked for.
-    void toQColor()
-    {
-        QFETCH(int, value);
-        QFETCH(QColor, expected);
-        const QPalette saved = QApplication::palette();
-        QPalette palette;
-        // Each role a colour of its own, so a role taken from the wrong entry shows.
-        for (const auto &[paletteRole, red] : {std::pair{QPalette::Mid, 1},
-                                               {QPalette::Base, 5},
-                                               {QPalette::Button, 15},
-                                               {QPalette::ToolTipBase, 24}})
-            palette.setColor(QPalette::Active, paletteRole, QColor(red, 0, 0));
-        palette.setColor(QPalette::Disabled, QPalette::Text, QColor(17, 0, 0));
-        QApplication::setPalette(palette);
-        const QColor actual = tolvan::settings::toQColor(value);
-        QApplication::setPalette(saved);
-        QCOMPARE(actual, expected);
-    }
-
-    void fromQColor() { QCOMPARE(tolvan::settings::fromQColor(QColor(1, 2, 3, 4)), 0x00030201); }
 
     void settingsFilePath_data()
     {
@@ -231,7 +312,6 @@ private slots:
         QTest::addColumn<QString>("expected"); // ~ stands for HOME
         QTest::newRow("set") << QByteArray("/srv/conf/") << "/srv/conf/TOLVAN.INI";
         QTest::newRow("unset") << QByteArray("<unset>") << "~/.config/TOLVAN.INI";
-        QTest::newRow("empty") << QByteArray("") << "~/.config/TOLVAN.INI";
         QTest::newRow("relative is ignored") << QByteArray("conf") << "~/.config/TOLVAN.INI";
     }
 
@@ -239,227 +319,124 @@ private slots:
     {
         QFETCH(QByteArray, xdg);
         QFETCH(QString, expected);
-        const QByteArray oldHome = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(m_dir->path()));
-        if (xdg == "<unset>")
-            qunsetenv("XDG_CONFIG_HOME");
-        else
-            qputenv("XDG_CONFIG_HOME", xdg);
-        const QString actual = tolvan::settings::settingsFilePath();
-        qputenv("HOME", oldHome);
-        QCOMPARE(actual, expected.replace(u'~', m_dir->path()));
+        xdg == "<unset>" ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", xdg);
+        QCOMPARE(tolvan::settings::settingsFilePath(), expected.replace(u'~', QDir::homePath()));
     }
 
     void load_data()
     {
-        // %DIR% is a folder that exists, %MISSING% one that does not.
-        QTest::addColumn<QString>("ini");         // "<none>": no settings file
+        QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QStringList>("changes"); // over what a missing file gives
         QTest::addColumn<QStringList>("errors");
-        const auto row = [](const char *name, const QString &ini, const QStringList &changes,
+        const auto row = [](const char *name, const QByteArray &ini, const QStringList &changes,
                             const QStringList &errors = {}) {
             QTest::newRow(name) << ini << changes << errors;
         };
-        const auto top = [](const char *value) { return "[Window]\nTop=" + QString(value); };
-        const auto back = [](const char *value) { return "[Colors]\nBack=" + QString(value); };
-        const auto scheme = [](const char *value) {
-            return "[Shortcuts]\nScheme=" + QString(value);
-        };
-        const auto invalid = [](const QString &text) { return QStringList{invalidInteger(text)}; };
-
-        row("no file", "<none>", {});
-        row("Top 0x20", top("0x20"), {"bounds=80,32 520x400"});
-        row("Top 0X1f", top("0X1f"), {"bounds=80,31 520x400"});
-        row("Top 0x", top("0x"), {});
-        row("Top 20px", top("20px"), {});
-        row("Top $14", top("$14"), {"bounds=80,20 520x400"});
-        row("Top blank 20", top("\" 20\""), {"bounds=80,20 520x400"});
-        row("Top 20 blank", top("\"20 \""), {});
-        row("Top -5", top("-5"), {"bounds=80,-5 520x400"});
-        row("Top $FFFFFFFF", top("$FFFFFFFF"), {"bounds=80,-1 520x400"});
-        row("Top 2147483648", top("2147483648"), {});
-        row("whole window", "[window]\nleft=10\nTOP=20\nWidth=300\nheight=200",
-            {"bounds=10,20 300x200"});
-        row("Back CLNAVY", back("CLNAVY"), {});
-        row("Back $00FF0000", back("$00FF0000"), {"back=00ff0000"});
-        row("Back 16711680", back("16711680"), {"back=00ff0000"});
-        row("Back clWindow", back("clWindow"), {"back=80000005"});
-        row("Back navy", back("navy"), {}, invalid("navy"));
-        row("Back #000080", back("#000080"), {}, invalid("#000080"));
-        row("Font colour clLime", "[Colors]\nFont=clLime", {"font=0000ff00"});
-        row("Font colour bad", "[Colors]\nFont=lime", {}, invalid("lime"));
-        row("font name 300 characters", "[Font]\nName=" + QString(300, u'x'),
+        row("no file", noFile, {});
+        row("names ignore case, 0x read as $", "[window]\nleft=0X0a\nTOP=20\nWidth=300\nheight=200",
+            {"left=10", "top=20", "width=300", "height=200"});
+        row("0x alone is no number", "[Window]\nTop=0x", {});
+        row("blanks around names and value", "  [ Font ]  \n  Name  = \t v w \t", {"name=v w"});
+        row("one pair of double quotes", "[Font]\nName= \"\" v \"\" ", {"name=\" v \""});
+        row("single quotes", "[Font]\nName='v'", {"name=v"});
+        row("unmatched quotes kept", "[Font]\nName=\"v'", {"name=\"v'"});
+        row("equals in value", "[Font]\nName = a = b", {"name=a = b"});
+        row("CR LF lines", "[Font]\r\nName=Times\r\n", {"name=Times"});
+        row("key of another section", "[Colors]\nName=Times", {});
+        row("commented out", "[Font]\n;Name=Times\n#Name=Times", {});
+        row("font name cut at 255", "[Font]\nName=" + QByteArray(300, 'x'),
             {"name=" + QString(255, u'x')});
-        row("font size", "[Font]\nSize=9", {"size=9"});
-        row("font size bad", "[Font]\nSize=9pt", {});
-        row("directory", "[Directories]\nLast=%DIR%", {"dir=%DIR%", "dirChanges=1"});
-        row("directory already shown", "[Directories]\nLast=/", {});
-        row("directory missing", "[Directories]\nLast=%MISSING%", {}, {"File not found"});
-        row("help file", "[HelpFile]\nFilename=RAVUZU95.HLP",
-            {"helpFile=RAVUZU95.HLP", "helpItems=on"});
-        row("help file empty", "[HelpFile]\nFilename=", {});
-        row("help file cut at 1023", "[HelpFile]\nFilename=" + QString(1100, u'h'),
-            {"helpFile=" + QString(1023, u'h'), "helpItems=on"});
-        row("scheme 1", scheme("1"), {"scheme=1"});
-        row("scheme 7", scheme("7"), {"scheme=7"});
-        row("scheme 256", scheme("256"), {});
-        row("scheme 300", scheme("300"), {"scheme=44"});
-        row("scheme -1", scheme("-1"), {"scheme=255"});
-        row("bad Back, the rest still read",
-            "[Window]\nTop=5\n[Colors]\nBack=navy\nFont=clLime\n[Font]\nName=Times\nSize=14\n"
-            "[Directories]\nLast=%DIR%\n[HelpFile]\nFilename=/h.hlp\n[Shortcuts]\nScheme=1",
-            {"bounds=80,5 520x400", "font=0000ff00", "name=Times", "size=14", "dir=%DIR%",
-             "dirChanges=1", "scheme=1", "helpFile=/h.hlp", "helpItems=on"},
-            invalid("navy"));
+        row("directory already shown, help file empty",
+            "[Directories]\nLast=/\n[HelpFile]\nFilename=", {});
+        row("help file cut at 1023", "[HelpFile]\nFilename=" + QByteArray(1100, 'h'),
+            {"helpFile=" + QString(1023, u'h'), "helpItems=1"});
+        row("scheme cut to its low byte", "[Shortcuts]\nScheme=-1", {"scheme=255"});
+        // A rectangle holds its far edge in an int: an axis whose edge would overflow it takes
+        // the defaults, one that just fits is kept.
+        row("window edge past the range of int",
+            "[Window]\nLeft=2147483647\nTop=-2147483648\n"
+            "Height=-2147483648",
+            {});
+        row("window edge just inside the range of int", "[Window]\nLeft=2147483000\nWidth=647",
+            {"left=2147483000", "width=647"});
         row("every failure reported, the rest still read",
-            "[Colors]\nBack=#000080\nFont=lime\n[Font]\nName=Times\n"
-            "[Directories]\nLast=%MISSING%\n[HelpFile]\nFilename=/h.hlp\n[Shortcuts]\nScheme=1",
-            {"name=Times", "scheme=1", "helpFile=/h.hlp", "helpItems=on"},
-            invalid("#000080") + invalid("lime") + QStringList{"File not found"});
+            "[Window]\nTop=5\n[Colors]\nBack=#000080\nFont=lime\n[Font]\nName=Times\nSize=14\n"
+            "[Directories]\nLast=/nowhere/gone\n[HelpFile]\nFilename=/h.hlp\n[Shortcuts]\nScheme=1",
+            {"top=5", "name=Times", "size=14", "scheme=1", "helpFile=/h.hlp", "helpItems=1"},
+            {invalid("#000080"), invalid("lime"), "File not found"});
     }
 
     void load()
     {
-        QFETCH(QString, ini);
+        QFETCH(QByteArray, ini);
         QFETCH(QStringList, changes);
         QFETCH(QStringList, errors);
-
-        const QString existing = m_dir->filePath(QStringLiteral("pages"));
-        QVERIFY(QDir().mkpath(existing));
-        const QString missing = m_dir->filePath(QStringLiteral("gone"));
-        const auto place = [&](QString text) {
-            return text.replace(QStringLiteral("%DIR%"), existing)
-                .replace(QStringLiteral("%MISSING%"), missing);
-        };
-        if (ini != QLatin1String("<none>"))
-            writeBytes(m_ini, place(ini).toUtf8());
+        writeBytes(m_ini, ini);
 
         // What a missing file gives: the window design's values replaced by the defaults,
         // the directory and the help items as they were.
-        QMap<QString, QString> expected{{"bounds", "80,60 520x400"},
-                                        {"back", "00800000"},
-                                        {"font", "0000ffff"},
-                                        {"name", "Arial"},
-                                        {"size", "12"},
-                                        {"dir", "/"},
-                                        {"scheme", "0"},
-                                        {"helpItems", "off"},
-                                        {"helpFile", ""},
-                                        {"dirChanges", "0"}};
+        QStringList expected =
+            FakeTarget({80, 60, 520, 400}, 0x00800000, 0x0000FFFF, "Arial", 12).state();
+        expected.last() = "helpFile=";
         for (const QString &change : std::as_const(changes)) {
-            const qsizetype equals = change.indexOf(u'=');
-            QVERIFY2(expected.contains(change.left(equals)), qPrintable(change));
-            expected[change.left(equals)] = place(change.mid(equals + 1));
+            const qsizetype at =
+                expected.indexOf(QRegularExpression(change.section(u'=', 0, 0) + "=.*"));
+            QVERIFY2(at >= 0, qPrintable(change));
+            expected[at] = change;
         }
 
         FakeTarget target;
         QStringList reported;
         // Nothing escapes: every failure goes to the callback.
-        QCOMPARE(errorOf([&] {
-                     LoadSettings(target, [&](const QString &message) { reported << message; });
-                 }),
-                 std::nullopt);
-
-        QMap<QString, QString> actual = target.state();
-        actual[QStringLiteral("helpFile")] = Application::helpFile();
-        actual[QStringLiteral("dirChanges")] = QString::number(target.directoryChanges);
-        QCOMPARE(actual, expected);
+        LoadSettings(target, [&](const QString &message) { reported << message; });
+        QCOMPARE(target.state(), expected);
         QCOMPARE(reported, errors);
         // Loading never writes.
-        QCOMPARE(QFile::exists(m_ini), ini != QLatin1String("<none>"));
+        QCOMPARE(readBytes(m_ini), ini);
     }
 
-    void saveWritesElevenKeysInOrder()
+    // Eleven keys in order, the scheme cut to its low byte; what one run saves, the next loads.
+    void save()
     {
-        FakeTarget target;
-        target.bounds = QRect(10, 20, 300, 200);
-        target.back = 0x00804000;
-        target.font = role(5);
-        target.name = QStringLiteral("Courier New");
-        target.size = 10;
-        target.dir = QStringLiteral("/home/me/pages");
-        target.scheme = 300;
-        Application::setHelpFile(QString());
-        SaveSettings(target);
-        QCOMPARE(readBytes(m_ini), QByteArray("[Window]\nTop=20\nLeft=10\nWidth=300\nHeight=200\n"
-                                              "[Colors]\nBack=$00804000\nFont=clWindow\n"
-                                              "[Font]\nName=Courier New\nSize=10\n"
-                                              "[Directories]\nLast=/home/me/pages\n"
-                                              "[HelpFile]\nFilename=\n"
-                                              "[Shortcuts]\nScheme=44\n"));
-    }
-
-    void saveKeepsWhatItDoesNotOwn()
-    {
-        writeBytes(m_ini, "; kept by hand\n"
-                          "[WINDOW]\ntop=1\nMaximized=1\n\n"
-                          "[Printer]\nName=PDF\n"
-                          "; colours follow\n"
-                          "[colors]\nback=clRed\n");
-        FakeTarget target = tolvan::test::savedState(0);
-        Application::setHelpFile(QStringLiteral("/h.hlp"));
-        SaveSettings(target);
-        QCOMPARE(readBytes(m_ini), QByteArray("; kept by hand\n"
-                                              "[WINDOW]\ntop=2\nMaximized=1\nLeft=1\nWidth=3\n"
-                                              "Height=4\n\n"
-                                              "[Printer]\nName=PDF\n"
-                                              "; colours follow\n"
-                                              "[colors]\nback=$00804000\nFont=clWindow\n"
-                                              "[Font]\nName=Arial\nSize=9\n"
-                                              "[Directories]\nLast=/a\n"
-                                              "[HelpFile]\nFilename=/h.hlp\n"
-                                              "[Shortcuts]\nScheme=0\n"));
-    }
-
-    // What one run saves, the next run loads, including values that need quoting.
-    void savedSettingsLoadBack()
-    {
-        const QString folder = m_dir->filePath(QStringLiteral(" 'odd' folder "));
-        QVERIFY(QDir().mkpath(folder));
-        FakeTarget saved;
-        saved.bounds = QRect(-8, -8, 1936, 1056);
-        saved.back = 0x00123456;
-        saved.font = role(8);
-        saved.name = QStringLiteral(" DejaVu Sans ");
-        saved.size = 11;
-        saved.dir = folder;
-        saved.scheme = 7;
-        Application::setHelpFile(QStringLiteral("\"help\".hlp"));
+        writeBytes(m_ini, "; kept by hand\n[WINDOW]\nMaximized=1\n\n[Printer]\nName=PDF\n"
+                          "; colours follow\n[colors]\nback=clRed\n");
+        FakeTarget saved({10, 20, 300, 200}, 0x00804000, role(5), " Courier New ", 10, "/", 300);
+        Application::setHelpFile("\"help\".hlp");
         SaveSettings(saved);
+        QCOMPARE(readBytes(m_ini),
+                 "; kept by hand\n[WINDOW]\nMaximized=1\nTop=20\nLeft=10\nWidth=300\nHeight=200\n\n"
+                 "[Printer]\nName=PDF\n; colours follow\n[colors]\nback=$00804000\nFont=clWindow\n"
+                 "[Font]\nName=\" Courier New \"\nSize=10\n[Directories]\nLast=/\n"
+                 "[HelpFile]\nFilename=\"help\".hlp\n[Shortcuts]\nScheme=44\n");
 
-        Application::setHelpFile(QStringLiteral("RAVUZU95.HLP"));
+        Application::setHelpFile("RAVUZU95.HLP");
         FakeTarget loaded;
         QStringList reported;
         LoadSettings(loaded, [&](const QString &message) { reported << message; });
         QCOMPARE(reported, QStringList());
+        saved.scheme = 44;
         saved.helpItems = true;
+        Application::setHelpFile("\"help\".hlp");
         QCOMPARE(loaded.state(), saved.state());
-        QCOMPARE(Application::helpFile(), QStringLiteral("\"help\".hlp"));
     }
 
     // A write that fails part way leaves the earlier keys written and the later ones as they
     // were: each key reaches the disk on its own.
     void saveStopsAtTheFailedWrite()
     {
-        const FakeTarget old = tolvan::test::savedState(0);
-        Application::setHelpFile(tolvan::test::savedHelpFile(0));
-        SaveSettings(old);
-
-        FakeTarget target = tolvan::test::savedState(1);
-        Application::setHelpFile(tolvan::test::savedHelpFile(1));
-        const QString movedConfig = m_config + QStringLiteral(".moved");
-        target.onDirectoryRead = [&] {
-            // The folder is taken away just before Directories Last is written.
-            QVERIFY(QDir().rename(m_config, movedConfig));
-            writeBytes(m_config, "not a folder");
-        };
-        QCOMPARE(errorOf([&] { SaveSettings(target); }),
-                 QStringLiteral("Unable to write to TOLVAN.INI"));
-
-        QStringList expected = keyLines(target, tolvan::test::savedHelpFile(1)).mid(0, 11);
-        expected += keyLines(old, tolvan::test::savedHelpFile(0)).mid(11);
-        const QString written = QString::fromUtf8(readBytes(movedConfig + "/TOLVAN.INI"));
-        QCOMPARE(written.split(u'\n', Qt::SkipEmptyParts), expected);
+        const QStringList lines[2] = {savedLines(0), savedLines(1)};
+        saveVariant(0);
+        const QString moved = m_config + ".moved";
+        QCOMPARE(errorOf([&] {
+                     saveVariant(1, [&] {
+                         // The folder is taken away just before Directories Last is written.
+                         QVERIFY(QDir().rename(m_config, moved));
+                         writeBytes(m_config, "not a folder");
+                     });
+                 }),
+                 "Unable to write to TOLVAN.INI");
+        QCOMPARE(QString(readBytes(moved + "/TOLVAN.INI")).split(u'\n', Qt::SkipEmptyParts),
+                 lines[1].mid(0, 11) + lines[0].mid(11));
     }
 
     // SaveSettings killed at random moments: the file is always whole, each key holding its
@@ -467,20 +444,17 @@ private slots:
     void killedSaveLeavesAWholeFile()
     {
         constexpr int trials = 60;
-        const QStringList lines[2] = {
-            keyLines(tolvan::test::savedState(0), tolvan::test::savedHelpFile(0)),
-            keyLines(tolvan::test::savedState(1), tolvan::test::savedHelpFile(1))};
-        int mixed = 0, allNew = 0, allOld = 0;
+        const QStringList lines[2] = {savedLines(0), savedLines(1)};
+        int mixed = 0, allNew = 0, allOld = 0, changed = 0;
+        for (qsizetype i = 0; i < lines[0].size(); ++i)
+            changed += lines[0][i] != lines[1][i];
+        qputenv("TOLVAN_TEST_SAVE_LOOP", "1"); // for the writer
+        const auto unset = qScopeGuard([] { qunsetenv("TOLVAN_TEST_SAVE_LOOP"); });
         for (int trial = 0; trial < trials; ++trial) {
             QFile::remove(m_ini);
-            const FakeTarget old = tolvan::test::savedState(0);
-            Application::setHelpFile(tolvan::test::savedHelpFile(0));
-            SaveSettings(old);
+            saveVariant(0);
 
             QProcess writer;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("TOLVAN_TEST_SAVE_LOOP"), QStringLiteral("1"));
-            writer.setProcessEnvironment(environment);
             writer.start(QCoreApplication::applicationFilePath(), {});
             QVERIFY(writer.waitForStarted());
             // Let it finish a random number of saves (the loop alternates new and old), then
@@ -500,15 +474,12 @@ private slots:
 
             const QByteArray bytes = readBytes(m_ini);
             QVERIFY2(bytes.endsWith('\n'), bytes.constData());
-            const QStringList got = QString::fromUtf8(bytes).split(u'\n', Qt::SkipEmptyParts);
+            const QStringList got = QString(bytes).split(u'\n', Qt::SkipEmptyParts);
             QCOMPARE(got.size(), lines[0].size());
-            int fresh = 0, changed = 0;
+            int fresh = 0;
             for (qsizetype i = 0; i < got.size(); ++i) {
                 QVERIFY2(got[i] == lines[0][i] || got[i] == lines[1][i], qPrintable(got[i]));
-                if (lines[0][i] != lines[1][i]) {
-                    ++changed;
-                    fresh += got[i] == lines[1][i];
-                }
+                fresh += got[i] != lines[0][i];
             }
             (fresh == 0 ? allOld : fresh == changed ? allNew : mixed) += 1;
         }
@@ -516,14 +487,34 @@ private slots:
     }
 
 private:
+    // The lines of a settings file that holds only the variant.
+    QStringList savedLines(int variant)
+    {
+        QFile::remove(m_ini);
+        saveVariant(variant);
+        return QString(readBytes(m_ini)).split(u'\n', Qt::SkipEmptyParts);
+    }
+
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_config;
     QString m_ini;
 };
 
-QObject *makeSettingsTest()
+int main(int argc, char **argv)
 {
-    return new TestSettings;
+    // The writer that the crash test kills: saves the two variants in turn, forever, and says so
+    // after each complete save.
+    if (qEnvironmentVariableIsSet("TOLVAN_TEST_SAVE_LOOP")) {
+        for (int variant = 1;; variant = 1 - variant) {
+            saveVariant(variant);
+            std::fputs("saved\n", stdout);
+            std::fflush(stdout);
+        }
+    }
+    tolvan::test::hermeticHome();
+    QApplication app(argc, argv);
+    TestSettings test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_settings.moc"

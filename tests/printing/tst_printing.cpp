@@ -1,0 +1,547 @@
+#include "common/hermetic.h"
+#include "common/modal.h"
+#include "platform/editcontrol.h"
+#include "platform/error.h"
+#include "platform/fonts.h"
+#include "printing/pagelayout.h"
+#include "printing/printcommands.h"
+#include "privatecups.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSpinBox>
+#include <QTest>
+
+using namespace tolvan::printing;
+using tolvan::platform::EditControl;
+using tolvan::test::PrivateCups;
+
+namespace {
+
+const QString untitled = "Tolvan v1.61 - noname.html";
+const QString pdf = "PDF";
+const QString second = "Second";
+
+QFont mono(qreal points)
+{
+    QFont font("Liberation Mono");
+    font.setPointSizeF(points);
+    return font;
+}
+
+QString numbered(const char *pattern, int count, const char *separator = "\r\n")
+{
+    QStringList lines;
+    for (int i = 1; i <= count; ++i)
+        lines.append(QString(pattern).arg(i));
+    return lines.join(separator);
+}
+
+// A text without blanks: a line broken at a blank may keep or drop it, but no other character
+// may go missing or come twice.
+QString withoutBlanks(QString text)
+{
+    text.removeIf([](QChar c) { return c.isSpace(); });
+    return text;
+}
+
+// A page of 600 dots per inch that keeps, page by page, each run of text drawn on it: what it
+// says, where it went (from the ascent above the baseline to the descent below it) and in
+// which colour.
+struct TextRun
+{
+    QString text;
+    QRectF box;
+    QColor color;
+};
+
+class RecordingPage : public QImage
+{
+public:
+    explicit RecordingPage(QSize dots) : QImage(dots, QImage::Format_Mono)
+    {
+        setDotsPerMeterX(qRound(600 / 0.0254));
+        setDotsPerMeterY(qRound(600 / 0.0254));
+    }
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+    QList<QList<TextRun>> pages{{}};
+    QList<PageRange> ranges;
+
+private:
+    struct Engine : QPaintEngine
+    {
+        explicit Engine(QList<QList<TextRun>> &pages) : QPaintEngine(AllFeatures), m_pages(pages) {}
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawTextItem(const QPointF &p, const QTextItem &item) override
+        {
+            const QRectF box(p.x(), p.y() - item.ascent(), item.width(),
+                             item.ascent() + item.descent());
+            m_pages.last().append({item.text(), box, painter()->pen().color()});
+        }
+        Type type() const override { return User; }
+        QList<QList<TextRun>> &m_pages;
+    };
+    mutable Engine m_engine{pages};
+};
+
+// Prints the text on the page with the editor's yellow pen, and checks that a page was begun
+// for each page laid out and that all the text is there once, in black.
+void print(RecordingPage &out, const QString &text, const QFont &font)
+{
+    const PageFormatter formatter(text, font, &out,
+                                  renderRect(out.width(), out.height(), 600, 600));
+    QPainter painter(&out);
+    painter.setPen(Qt::yellow);
+    out.ranges = printPages(formatter, &painter, [&out] { out.pages.append(QList<TextRun>()); });
+    painter.end();
+    QCOMPARE(out.pages.size(), out.ranges.size());
+    QString ink;
+    for (const auto &page : std::as_const(out.pages))
+        for (const auto &run : page) {
+            ink += run.text;
+            QCOMPARE(run.color, QColor(Qt::black));
+        }
+    QCOMPARE(withoutBlanks(ink), withoutBlanks(text));
+}
+
+// The message a command fails with, empty when it does not.
+template <typename Command> QString failure(Command command)
+{
+    try {
+        command();
+    } catch (const tolvan::platform::Error &error) {
+        return error.message();
+    }
+    return {};
+}
+
+const auto accept = [](QWidget *dialog) { QMetaObject::invokeMethod(dialog, "accept"); };
+const auto cancel = [](QWidget *dialog) { QMetaObject::invokeMethod(dialog, "reject"); };
+
+// Both dialogs name their printer list "printers".
+void choosePrinter(QWidget *dialog, const QString &name)
+{
+    auto *printers = dialog->findChild<QComboBox *>("printers");
+    QVERIFY(printers && printers->findText(name) >= 0);
+    printers->setCurrentIndex(printers->findText(name));
+}
+
+// The copies sit behind the print dialog's options button, where a user finds them.
+void chooseCopies(QWidget *dialog, int copies)
+{
+    for (auto *button : dialog->findChildren<QAbstractButton *>())
+        if (button->text().contains("Options"))
+            button->click();
+    auto *spin = dialog->findChild<QSpinBox *>("copies");
+    QVERIFY(spin && spin->isVisible());
+    spin->setValue(copies);
+}
+
+} // namespace
+
+class PageLayoutTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void renderRect_isPrintableAreaInTwips_data()
+    {
+        QTest::addColumn<QList<int>>("dotsAndDpi");
+        QTest::addColumn<QList<int>>("twips");
+        QTest::newRow("fractions truncated") << QList{4799, 6599, 600, 600} << QList{11517, 15837};
+        QTest::newRow("each direction its own dpi")
+            << QList{4800, 6600, 600, 300} << QList{11520, 31680};
+        QTest::newRow("toward zero, not down") << QList{-1, -599, 600, 600} << QList{-2, -1437};
+        // dots x 1440 no longer fits 32 bits here; the twips still do.
+        QTest::newRow("no overflow")
+            << QList{2000000, 1500000, 600, 600} << QList{4800000, 3600000};
+        QTest::newRow("no resolution") << QList{4800, 6600, 0, 0} << QList{0, 0};
+    }
+
+    void renderRect_isPrintableAreaInTwips()
+    {
+        QFETCH(QList<int>, dotsAndDpi);
+        const auto rect = renderRect(dotsAndDpi[0], dotsAndDpi[1], dotsAndDpi[2], dotsAndDpi[3]);
+        QTEST((QList{rect.right, rect.bottom}), "twips");
+    }
+
+    // A font sized in screen pixels gets the point size it has on the screen.
+    void printFont_keepsTheSizeSeenOnScreen()
+    {
+        QFont pixels("Courier New");
+        pixels.setPixelSize(13);
+        QCOMPARE(printFont(pixels, 96).pointSizeF(), 9.75);
+        QCOMPARE(printFont(pixels, 72).pointSizeF(), 13.0);
+        QCOMPARE(printFont(mono(11), 96).pointSizeF(), 11.0);
+    }
+
+    // Every character once, top to bottom inside its page: lines are broken at blanks where
+    // there are any, never cut at an edge, but a page always takes at least one line (even one
+    // taller than the page) and one character (even one wider). A page is begun only while text
+    // remains. k is how many lines of 12 points fit on 8 x 11 inches by the font's own spacing.
+    void pages_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QFont>("font");
+        QTest::addColumn<QSize>("dots");
+        QTest::addColumn<QList<int>>("pages"); // at least, at most
+        QTest::addColumn<bool>("wholeWords");
+        const QSize letter(4800, 6600), wide(6000, 600);
+        const RecordingPage page(letter);
+        const int k = int(6600 / std::ceil(QFontMetricsF(mono(12), &page).lineSpacing()));
+        QVERIFY(k > 10);
+        const auto lines = [](int count) { return numbered("<LI>Item %1 of the list", count); };
+        const QString words = numbered("word%1", 4000, " ");
+        const auto row = [](const char *name, const QString &text, qreal points, QSize dots,
+                            QList<int> pages, bool wholeWords = true) {
+            QTest::newRow(name) << text << mono(points) << dots << pages << wholeWords;
+        };
+        row("a line of words over pages", words, 12, letter, {3, 99});
+        // Ordered and all different, so that a character printed twice or lost shows.
+        row("a line without blanks", numbered("%1", 5000, ""), 18, letter, {3, 99}, false);
+        row("empty lines, tabs, non-ASCII",
+            "<UL>\r\n\r\n\r\n\t<LI>caf\u00e9\r\n\t<LI>\u00a9 2024\r\n\r\n" + lines(400), 12, letter,
+            {6, 99});
+        row("empty document, one blank page", "", 12, letter, {1, 1});
+        row("k lines fill page 1", lines(k), 12, letter, {1, 1});
+        row("k lines and a final break", lines(k) + "\r\n", 12, letter, {1, 1});
+        row("k + 1 lines", lines(k + 1), 12, letter, {2, 2});
+        row("tall lines, breaks count two", "ab\r\ncd\r\nef", 200, wide, {3, 3});
+        row("tall lines, an empty one", "ab\r\n\r\ncd", 200, wide, {3, 3});
+        row("a character per line", "abc", 200, QSize(600, 600), {3, 3}, false);
+        row("a page of one dot", "ab\r\ncd", 200, QSize(6000, 1), {2, 2});
+    }
+
+    void pages()
+    {
+        QFETCH(QString, text);
+        QFETCH(QFont, font);
+        QFETCH(QSize, dots);
+        QFETCH(QList<int>, pages);
+        QFETCH(bool, wholeWords);
+        RecordingPage printed(dots);
+        print(printed, text, font);
+        QVERIFY2(printed.ranges.size() >= pages[0] && printed.ranges.size() <= pages[1],
+                 qPrintable(QString::number(printed.ranges.size())));
+
+        const QRegularExpression blanks("\\s+");
+        const QStringList tokens = text.split(blanks);
+        const QSet<QString> known(tokens.cbegin(), tokens.cend());
+        for (const auto &page : printed.pages) {
+            QList<std::pair<qreal, QString>> lines; // top, text
+            for (const auto &run : page) {
+                // Qt may draw one printed line as several runs; they share its top.
+                QVERIFY(lines.isEmpty() || run.box.top() >= lines.last().first - 0.5);
+                if (lines.isEmpty() || run.box.top() != lines.last().first)
+                    lines.append({run.box.top(), QString()});
+                lines.last().second += run.text;
+                QVERIFY2(run.box.left() >= -0.5 &&
+                             (run.box.right() <= dots.width() + 0.5 || run.text.size() == 1) &&
+                             (run.box.bottom() <= dots.height() + 0.5 || lines.size() == 1),
+                         qPrintable(run.text));
+            }
+            for (const auto &[top, line] : std::as_const(lines))
+                for (const QString &word : line.split(blanks, Qt::SkipEmptyParts))
+                    QVERIFY2(!wholeWords || known.contains(word), qPrintable(line));
+        }
+    }
+};
+
+class PrintCommandsTest : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PrintCommandsTest(PrivateCups &cups) : m_cups(cups) {}
+
+private slots:
+    void initTestCase()
+    {
+        if (::geteuid() != 0)
+            QSKIP("the PDF queue's backend runs only as root");
+        const QString error = m_cups.start();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+
+    void init()
+    {
+        const QString error = m_cups.setQueues({pdf});
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        m_window = std::make_unique<QWidget>();
+        m_editor = new EditControl(m_window.get());
+        // As the main window sets it up: yellow on navy, neither of which is printed.
+        m_editor->setTextFont(tolvan::platform::designFont("Courier New", 13), Qt::yellow);
+        m_editor->setBackgroundColor(Qt::darkBlue);
+        m_documents = m_cups.documentFiles().size();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        QVERIFY(m_cups.waitUntilIdle());
+        for (QWidget *window : QApplication::topLevelWidgets())
+            QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+    }
+
+    // The whole text, black on white paper whatever the editor's colours, in the editor's face,
+    // as one job under the caption; copies are left to the printer.
+    void print_sendsWholeTextAsOneJobUnderCaption_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QFont>("font");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QList<int>>("pageRange");
+        QTest::addColumn<QString>("fontName");
+        QTest::addColumn<int>("copies");
+        const QFont courier = tolvan::platform::designFont("Courier New", 13);
+        QFont arial = tolvan::platform::designFont("Arial", 40, true);
+        arial.setItalic(true);
+        const QString page =
+            "<HTML>\r\n<BODY>\r\n<P>Caf\u00e9 \u00a9 2024</P>\r\n</BODY>\r\n</HTML>";
+        QTest::newRow("long path cut to 31 characters")
+            << page << courier << "Tolvan v1.61 - /home/writer/pages/travel/index.html"
+            << "Tolvan v1.61 - /home/writer/pag" << QList{1, 1} << "LiberationMono" << 1;
+        QTest::newRow("several pages, two copies")
+            << numbered("<LI>Item %1 of the list", 250) << courier << untitled << untitled
+            << QList{3, 5} << "LiberationMono" << 2;
+        QTest::newRow("the editor's bold italic face")
+            << QString("MMMMMMMMMMMMMMMM\r\nWWWWWWWWWWWWWWWW\r\n").repeated(8) << arial << untitled
+            << untitled << QList{1, 1} << "LiberationSans-BoldItalic" << 1;
+        QTest::newRow("empty, one blank page")
+            << QString() << courier << untitled << untitled << QList{1, 1} << QString() << 1;
+    }
+
+    void print_sendsWholeTextAsOneJobUnderCaption()
+    {
+        QFETCH(QString, text);
+        QFETCH(QFont, font);
+        QFETCH(QString, caption);
+        QFETCH(QString, title);
+        QFETCH(QList<int>, pageRange);
+        QFETCH(int, copies);
+        m_editor->setTextFont(font, Qt::yellow);
+        m_editor->setWholeText(text);
+        PrintCommands commands(m_window.get());
+        whenModalShown([copies](QWidget *dialog) {
+            chooseCopies(dialog, copies);
+            accept(dialog);
+        });
+        commands.cmPrintClick(*m_editor, caption);
+        QCOMPARE(commands.printer()->copyCount(), copies);
+        const QString job = finishJob();
+        QVERIFY(!job.isEmpty());
+
+        QCOMPARE(pdfInfo(job, "Title"), title);
+        const int pages = pdfInfo(job, "Pages").toInt();
+        QVERIFY2(pages >= pageRange[0] && pages <= pageRange[1],
+                 qPrintable(QString::number(pages)));
+        QCOMPARE(withoutBlanks(tool("pdftotext", {"-enc", "UTF-8", job, "-"})),
+                 withoutBlanks(text));
+        QFETCH(QString, fontName);
+        QVERIFY(tool("pdffonts", {job}).contains(fontName));
+        // Black letters on white paper: grey at most, where the edges of letters meet the paper.
+        QTemporaryDir dir;
+        tool("pdftoppm", {"-r", "72", "-png", "-singlefile", job, dir.filePath("page")});
+        const QImage image(dir.filePath("page.png"));
+        QVERIFY(!image.isNull());
+        qsizetype dark = 0, white = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                QVERIFY2(c.hsvSaturation() <= 24 || c.value() < 24, qPrintable(c.name()));
+                dark += c.value() < 96;
+                white += c.value() > 240;
+            }
+        QCOMPARE(dark > 0, !text.isEmpty());
+        QVERIFY(white > qsizetype(image.width()) * image.height() / 2);
+    }
+
+    // Without a default printer either command fails before any dialog, and nothing is
+    // remembered. Cancelled dialogs change nothing; a confirmed Print Setup holds for the rest
+    // of the run, for the print dialog and the job too, until its queue goes away.
+    void selection_holdsForTheRun()
+    {
+        QVERIFY(m_cups.setQueues({pdf, second}, false).isEmpty());
+        m_editor->setWholeText(numbered("<LI>Item %1 of the list", 3));
+        PrintCommands commands(m_window.get());
+        int dialogs = 0; // any that comes up is counted and closed, so a fault cannot hang the test
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&dialogs] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                dialogs += modal->close();
+        });
+        watch.start(10);
+        const QString noPrinter = "There is no default printer currently selected";
+        QCOMPARE(failure([&] { commands.cmPrintClick(*m_editor, untitled); }), noPrinter);
+        QCOMPARE(failure([&] { commands.cmPrintSetupClick(); }), noPrinter);
+        watch.stop();
+        QCOMPARE(dialogs, 0);
+        QVERIFY(!commands.printer());
+
+        QVERIFY(m_cups.setQueues({pdf, second}).isEmpty());
+        const QPrinter defaults(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
+        // All each dialog offers is changed, and then thrown away.
+        whenModalShown([](QWidget *dialog) {
+            choosePrinter(dialog, second);
+            dialog->findChild<QRadioButton *>("landscape")->click();
+            cancel(dialog);
+        });
+        commands.cmPrintSetupClick();
+        whenModalShown([](QWidget *dialog) {
+            choosePrinter(dialog, second);
+            chooseCopies(dialog, 3);
+            cancel(dialog);
+        });
+        commands.cmPrintClick(*m_editor, untitled);
+        const QPrinter *selection = commands.printer();
+        QCOMPARE(selection->printerName(), pdf);
+        QCOMPARE(selection->copyCount(), defaults.copyCount());
+        QCOMPARE(selection->pageLayout().orientation(), defaults.pageLayout().orientation());
+        QVERIFY(
+            selection->pageLayout().pageSize().isEquivalentTo(defaults.pageLayout().pageSize()));
+        QVERIFY(m_cups.waitUntilIdle());
+        QCOMPARE(m_cups.documentFiles().size(), m_documents);
+
+        whenModalShown([](QWidget *dialog) {
+            choosePrinter(dialog, second);
+            auto *sizes = dialog->findChild<QComboBox *>("paperSize");
+            sizes->setCurrentIndex(sizes->findText("US Letter"));
+            dialog->findChild<QRadioButton *>("landscape")->click();
+            accept(dialog);
+        });
+        commands.cmPrintSetupClick();
+        QString offered;
+        whenModalShown([&offered](QWidget *dialog) {
+            offered = dialog->findChild<QComboBox *>("printers")->currentText();
+            accept(dialog);
+        });
+        commands.cmPrintClick(*m_editor, untitled);
+        QCOMPARE(offered, second);
+        QCOMPARE(pdfInfo(finishJob(), "Page size"), "792 x 612 pts (letter)");
+        QCOMPARE(tool("lpstat", {"-W", "completed", "-o", second}).count('\n'), 1);
+
+        // The chosen queue goes away; the other is the default now.
+        QVERIFY(m_cups.setQueues({pdf}).isEmpty());
+        const QStringList documents = m_cups.documentFiles();
+        QCOMPARE(failure([&] { commands.print(*m_editor, untitled); }),
+                 "Printer selected is not valid");
+        QVERIFY(!commands.printing());
+        QCOMPARE(commands.printer()->printerName(), second);
+        QVERIFY(m_cups.waitUntilIdle());
+        QCOMPARE(m_cups.documentFiles(), documents);
+
+        // A new run starts from the system's default printer again.
+        PrintCommands next(m_window.get());
+        whenModalShown(cancel);
+        next.cmPrintSetupClick();
+        QCOMPARE(next.printer()->printerName(), pdf);
+        QCOMPARE(next.printer()->pageLayout().orientation(), QPageLayout::Portrait);
+    }
+
+    void whilePrinting_choicesAndJobsAreRefused_data()
+    {
+        QTest::addColumn<QString>("attempt");
+        QTest::newRow("Print confirmed") << "print";
+        QTest::newRow("Print Setup confirmed") << "setup";
+        QTest::newRow("a second job") << "job";
+    }
+
+    void whilePrinting_choicesAndJobsAreRefused()
+    {
+        QFETCH(QString, attempt);
+        const QString text = numbered("<LI>Item %1 of the list", 300);
+        m_editor->setWholeText(text);
+        PrintCommands commands(m_window.get());
+
+        // Between two pages of the job the window handles events: that is when the user tries.
+        bool finished = false;
+        QString message = "not tried";
+        const QPrinter *selectionDuringJob = nullptr;
+        std::function<void()> tryDuringJob = [&] {
+            if (finished)
+                return;
+            if (!commands.printing())
+                return QTimer::singleShot(1, tryDuringJob);
+            selectionDuringJob = commands.printer();
+            if (attempt != "job")
+                whenModalShown(accept);
+            message = failure([&] {
+                if (attempt == "print")
+                    commands.cmPrintClick(*m_editor, "another");
+                else if (attempt == "setup")
+                    commands.cmPrintSetupClick();
+                else
+                    commands.print(*m_editor, "another");
+            });
+        };
+        whenModalShown([&](QWidget *dialog) {
+            QTimer::singleShot(0, tryDuringJob);
+            accept(dialog);
+        });
+        commands.cmPrintClick(*m_editor, untitled);
+        finished = true;
+
+        QCOMPARE(message, "Printing in progress");
+        QVERIFY(!commands.printing());
+        QCOMPARE(commands.printer(), selectionDuringJob);
+        // The running job went on to its end, alone.
+        const QString job = finishJob();
+        QCOMPARE(pdfInfo(job, "Title"), untitled);
+        QCOMPARE(withoutBlanks(tool("pdftotext", {job, "-"})), withoutBlanks(text));
+    }
+
+private:
+    // The one document sent since the test began, once it has been printed.
+    QString finishJob()
+    {
+        if (!m_cups.waitUntilIdle())
+            qWarning("%s", qPrintable(m_cups.log()));
+        const QStringList documents = m_cups.documentFiles();
+        return documents.size() == m_documents + 1 ? documents.last() : QString();
+    }
+
+    static QString tool(const QString &program, const QStringList &arguments)
+    {
+        QString out;
+        const QString error = PrivateCups::run(program, arguments, &out);
+        return error.isEmpty() ? out : error;
+    }
+
+    static QString pdfInfo(const QString &file, const QString &key)
+    {
+        for (const QString &line : tool("pdfinfo", {file}).split('\n'))
+            if (line.startsWith(key + ':'))
+                return line.mid(key.size() + 1).trimmed();
+        return {};
+    }
+
+    PrivateCups &m_cups;
+    std::unique_ptr<QWidget> m_window;
+    EditControl *m_editor = nullptr;
+    qsizetype m_documents = 0;
+};
+
+int main(int argc, char **argv)
+{
+    tolvan::test::hermeticHome();
+    // Before the application: the printing system takes its server from the environment once.
+    PrivateCups cups;
+    QApplication app(argc, argv);
+    tolvan::platform::installFontSubstitutes();
+    return tolvan::test::runTests({new PageLayoutTest, new PrintCommandsTest(cups)}, argc, argv);
+}
+
+#include "tst_printing.moc"
