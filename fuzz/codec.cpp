@@ -125,7 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray expected = withCrLf(bytes);
     const QStringList lines = linesOf(decoded.text);
     const std::optional<QByteArray> plain = encode(joinLines(lines), decoded.encoding);
-    TOLVAN_CHECK(plain && *plain == expected, context + " saved " + shown(plain.value_or("<none>")));
+    TOLVAN_CHECK(plain && *plain == expected,
+                 context + " saved " + shown(plain.value_or("<none>")));
 
     // The same through the editor, the way a page really goes.
     tolvan::platform::EditControl &edit = editor();

@@ -5,9 +5,9 @@
 
 #include "app/commandline.h"
 
-using tolvan::fuzz::shown;
 using tolvan::app::CommandLine;
 using tolvan::app::parseCommandLine;
+using tolvan::fuzz::shown;
 
 namespace {
 
@@ -15,10 +15,20 @@ enum class Kind { QtWithValue, QtFlag, EndOfOptions, Help, Version, Unknown, Nam
 
 Kind kindOf(const QString &arg)
 {
-    static const QStringList withValue = {
-        "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry",
-        "-qwindowicon", "-qwindowtitle", "-display", "-geometry", "-title", "-name", "-style",
-        "-stylesheet", "-session"};
+    static const QStringList withValue = {"-platform",
+                                          "-platformpluginpath",
+                                          "-platformtheme",
+                                          "-plugin",
+                                          "-qwindowgeometry",
+                                          "-qwindowicon",
+                                          "-qwindowtitle",
+                                          "-display",
+                                          "-geometry",
+                                          "-title",
+                                          "-name",
+                                          "-style",
+                                          "-stylesheet",
+                                          "-session"};
     static const QStringList flags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
     if (withValue.contains(arg))
         return Kind::QtWithValue;
@@ -51,7 +61,8 @@ CommandLine model(const QStringList &args)
         else if (kind == Kind::Version)
             return {CommandLine::Action::Version, {}, {}};
         else if (kind == Kind::Unknown)
-            return {CommandLine::Action::Error, {},
+            return {CommandLine::Action::Error,
+                    {},
                     QStringLiteral("unrecognized option '") + args[i] + u'\''};
         else if (kind == Kind::Name && !result.file.isEmpty())
             return {CommandLine::Action::Error, {}, QStringLiteral("only one file can be opened")};
@@ -72,14 +83,16 @@ std::string shown(const CommandLine &line)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const char *const common[] = {
-        "-platform", "-style", "-style=x", "-stylesheet=", "-reverse", "--", "-h", "--help",
-        "-V", "--version", "-", "-x", "--x", "page.htm", "", "%1", "-name", "-sync",
+        "-platform", "-style",   "-style=x", "-stylesheet=", "-reverse", "--",
+        "-h",        "--help",   "-V",       "--version",    "-",        "-x",
+        "--x",       "page.htm", "",         "%1",           "-name",    "-sync",
     };
     FuzzedDataProvider in(data, size);
     QStringList args;
     while (in.remaining_bytes() > 0 && args.size() < 12) {
         if (in.ConsumeBool())
-            args << QString::fromUtf8(common[in.ConsumeIntegralInRange<size_t>(0, std::size(common) - 1)]);
+            args << QString::fromUtf8(
+                common[in.ConsumeIntegralInRange<size_t>(0, std::size(common) - 1)]);
         else
             args << QString::fromUtf8(in.ConsumeRandomLengthString(16));
     }

@@ -103,9 +103,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString pattern = textFrom(in, 24);
 
     const bool got = matchesPattern(name, pattern);
-    TOLVAN_CHECK(got == modelMatches(name, pattern),
-                 "name " + shown(name) + " pattern " + shown(pattern) + " gave " +
-                     (got ? "match" : "no match"));
+    TOLVAN_CHECK(got == modelMatches(name, pattern), "name " + shown(name) + " pattern " +
+                                                         shown(pattern) + " gave " +
+                                                         (got ? "match" : "no match"));
     if (!name.isEmpty() && !name.contains(u'*') && !name.contains(u'?'))
         TOLVAN_CHECK(matchesPattern(name, name), "a name matches itself: " + shown(name));
     if (!name.isEmpty())
@@ -114,9 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The same characters as a filter text and as a mask.
     const QString filter = name + pattern;
     const QList<FilterEntry> entries = parseFilter(filter);
-    TOLVAN_CHECK(entries == modelFilter(filter),
-                 "filter " + shown(filter) + " gave " + shown(entries) + ", expected " +
-                     shown(modelFilter(filter)));
+    TOLVAN_CHECK(entries == modelFilter(filter), "filter " + shown(filter) + " gave " +
+                                                     shown(entries) + ", expected " +
+                                                     shown(modelFilter(filter)));
     TOLVAN_CHECK(maskPatterns(filter).join(u';') == filter, "mask " + shown(filter));
 
     const QString extension = extensionOf(name);
@@ -125,10 +125,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TOLVAN_CHECK(extension == (hasExtension ? name.mid(dot).toLower() : QString()),
                  "extension of " + shown(name) + " is " + shown(extension));
     const bool executable = isExecutableName(name);
-    TOLVAN_CHECK(executable == (extension == QLatin1String(".exe") ||
-                                extension == QLatin1String(".com") ||
-                                extension == QLatin1String(".bat") ||
-                                extension == QLatin1String(".pif")),
+    TOLVAN_CHECK(executable ==
+                     (extension == QLatin1String(".exe") || extension == QLatin1String(".com") ||
+                      extension == QLatin1String(".bat") || extension == QLatin1String(".pif")),
                  "program name " + shown(name));
     return 0;
 }

@@ -55,16 +55,18 @@ void makeTree()
 QString pathFrom(FuzzedDataProvider &in)
 {
     static const char *const tokens[] = {
-        "a", "b", "c", "deep", "top.htm", "page.htm", "x.html", "link", "flink", "dangling",
-        "loop", "fifo", "sp ace", "\xc3\xa9t\xc3\xa9", "nope", "..", ".", "/", "/", "/",
-        "*", "?", "*.htm", " ", "A", "~", "\\", "\t",
+        "a",    "b",     "c",        "deep", "top.htm", "page.htm", "x.html",
+        "link", "flink", "dangling", "loop", "fifo",    "sp ace",   "\xc3\xa9t\xc3\xa9",
+        "nope", "..",    ".",        "/",    "/",       "/",        "*",
+        "?",    "*.htm", " ",        "A",    "~",       "\\",       "\t",
     };
     QString path;
     if (in.ConsumeBool())
         path = g_root + u'/';
     const size_t parts = in.ConsumeIntegralInRange<size_t>(0, 10);
     for (size_t i = 0; i < parts && in.remaining_bytes() > 0; ++i)
-        path += QString::fromUtf8(tokens[in.ConsumeIntegralInRange<size_t>(0, std::size(tokens) - 1)]);
+        path +=
+            QString::fromUtf8(tokens[in.ConsumeIntegralInRange<size_t>(0, std::size(tokens) - 1)]);
     return path;
 }
 
@@ -79,20 +81,26 @@ Expected model(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');
     const QString name = path.mid(slash + 1);
-    QString folder = slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
+    QString folder = slash < 0    ? QStringLiteral(".")
+                     : slash == 0 ? QStringLiteral("/")
+                                  : path.left(slash);
     QString target = folder;
     if (!name.isEmpty() && !hasWildcard(name)) {
-        struct stat info {};
+        struct stat info
+        {
+        };
         const QString candidate = folder + u'/' + name;
-        const bool nonFolder = ::stat(QFile::encodeName(candidate).constData(), &info) == 0 &&
-                               !S_ISDIR(info.st_mode);
+        const bool nonFolder =
+            ::stat(QFile::encodeName(candidate).constData(), &info) == 0 && !S_ISDIR(info.st_mode);
         if (!nonFolder)
             target = candidate;
     }
     char resolved[PATH_MAX];
     if (!::realpath(QFile::encodeName(target).constData(), resolved))
         return {false, {}, errorMessage(errno)};
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(resolved, &info) != 0 || !S_ISDIR(info.st_mode))
         return {false, {}, errorMessage(ENOTDIR)};
     return {true, QFile::decodeName(resolved), {}};
@@ -101,7 +109,9 @@ Expected model(const QString &path)
 // The working directory, by identity rather than by name: it may have no name any more.
 std::pair<dev_t, ino_t> workingDirectory()
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(".", &info) != 0)
         std::abort();
     return {info.st_dev, info.st_ino};
@@ -150,8 +160,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         TOLVAN_CHECK(QFileInfo(got).canonicalFilePath() == got, context);
     }
     if (!removed) {
-        TOLVAN_CHECK(ok == expected.ok, context + ", expected " +
-                                            (expected.ok ? shown(expected.path) : shown(expected.error)));
+        TOLVAN_CHECK(ok == expected.ok,
+                     context + ", expected " +
+                         (expected.ok ? shown(expected.path) : shown(expected.error)));
         TOLVAN_CHECK(got == (ok ? expected.path : expected.error),
                      context + ", expected " + shown(ok ? expected.path : expected.error));
     }

@@ -139,8 +139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString expected = value;
     expected.replace(u'\r', u' ').replace(u'\n', u' ');
     const std::string context = "section " + shown(section) + " key " + shown(key) + " value " +
-                                shown(value) + "\nfile before " + shown(before) +
-                                "\nfile after  " + shown(after);
+                                shown(value) + "\nfile before " + shown(before) + "\nfile after  " +
+                                shown(after);
     TOLVAN_CHECK(profile.readString(section, key) == expected, context);
     const ProfileFile fresh(path);
     TOLVAN_CHECK(fresh.readString(section, key) == expected, context);

@@ -38,6 +38,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -433,7 +434,10 @@ QRect TMainForm::windowBounds() const
 void TMainForm::setWindowBounds(const QRect &outer)
 {
     move(outer.topLeft());
-    resize(std::max(outer.width(), 1), std::max(outer.height(), 1));
+    // No larger than the desktop: a size from a damaged settings file would ask for a window
+    // buffer of gigabytes (and the offscreen platform crashes on it).
+    const QSize most = screen()->availableVirtualSize().expandedTo(QSize(1, 1));
+    resize(std::clamp(outer.width(), 1, most.width()), std::clamp(outer.height(), 1, most.height()));
 }
 
 settings::ColorValue TMainForm::backColor() const

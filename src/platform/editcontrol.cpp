@@ -27,18 +27,15 @@ bool wholeWordAt(const QString &text, qsizetype at, qsizetype length)
 // QTextDocument ends a block at U+2029 and at its two frame marks U+FDD0 and U+FDD1, so a page
 // holding one would be saved with a line break in its place. Inside the editor each stands in as
 // a lone low surrogate, which no decoded page can hold, and is given back on the way out; one
-// character for one, so positions are unchanged.
+// character for one, so positions are unchanged. The same code unit after a high surrogate is
+// half of a real character and is left alone.
 constexpr char16_t heldApart[] = {0x2029, 0xFDD0, 0xFDD1};
 constexpr char16_t standIn[] = {0xDC29, 0xDDD0, 0xDDD1};
 
 bool isHeldApart(QChar c)
 {
-    return std::find(std::begin(heldApart), std::end(heldApart), c.unicode()) != std::end(heldApart);
-}
-
-bool isStandIn(QChar c)
-{
-    return std::find(std::begin(standIn), std::end(standIn), c.unicode()) != std::end(standIn);
+    return std::find(std::begin(heldApart), std::end(heldApart), c.unicode()) !=
+           std::end(heldApart);
 }
 
 QChar swapped(QChar c, const char16_t (&from)[3], const char16_t (&to)[3])
@@ -46,16 +43,25 @@ QChar swapped(QChar c, const char16_t (&from)[3], const char16_t (&to)[3])
     return QChar(to[std::find(std::begin(from), std::end(from), c.unicode()) - std::begin(from)]);
 }
 
+bool isStandInAt(const QString &text, qsizetype i)
+{
+    return std::find(std::begin(standIn), std::end(standIn), text.at(i).unicode()) !=
+               std::end(standIn) &&
+           (i == 0 || !text.at(i - 1).isHighSurrogate());
+}
+
 // A block's text as the page has it. Most lines hold no stand-in: they are not copied.
 QString pageText(const QString &text)
 {
-    if (std::none_of(text.cbegin(), text.cend(), isStandIn))
-        return text;
-    QString out = text;
-    for (QChar &c : out)
-        if (isStandIn(c))
-            c = swapped(c, standIn, heldApart);
-    return out;
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (isStandInAt(text, i)) {
+            if (out.isNull())
+                out = text;
+            out[i] = swapped(text.at(i), standIn, heldApart);
+        }
+    }
+    return out.isNull() ? text : out;
 }
 
 } // namespace

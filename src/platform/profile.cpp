@@ -126,8 +126,8 @@ QByteArrayList ProfileFile::readLines(bool *ok) const
     // Only a plain file is read, and it is opened without waiting: a FIFO in its place would
     // hold the program up for good, and a device such as /dev/zero would be read until memory
     // ran out.
-    const int fd = ::open(QFile::encodeName(m_path).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd =
+        ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     struct stat info {};
     if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
         ::close(fd);

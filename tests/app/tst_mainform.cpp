@@ -25,6 +25,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QSignalSpy>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void altX_closesWindow();
     void settings_surviveRestart();
     void settings_badValueCostsOnlyItself();
+    void settings_hugeWindowFitsTheDesktop();
     void guard_realQuestionBox_data();
     void guard_realQuestionBox();
     void recovery_copyFollowsUnsavedWork();
@@ -502,6 +504,24 @@ void MainFormTest::settings_badValueCostsOnlyItself()
     QCOMPARE(m_form->shortcutScheme(), 1u);
     QCOMPARE(m_form->memo()->backgroundColor(), QColor(0, 0, 0x80));
     m_form->show();
+}
+
+// A window of 100,000 pixels square, as a damaged settings file may ask for, would need a
+// buffer of 40 GB; the offscreen platform crashed on it. The window takes the desktop at most.
+void MainFormTest::settings_hugeWindowFitsTheDesktop()
+{
+    delete m_form;
+    m_form = nullptr;
+    QFile ini(tolvan::settings::settingsFilePath());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Window]\nLeft=0\nTop=0\nWidth=100000\nHeight=100000\n");
+    ini.close();
+    m_form = new TMainForm;
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    const QSize desktop = m_form->screen()->availableVirtualSize();
+    QVERIFY(m_form->width() <= desktop.width() && m_form->height() <= desktop.height());
+    QVERIFY(m_form->width() > 520 && m_form->height() > 400); // as large as it may be
 }
 
 void MainFormTest::guard_realQuestionBox_data()

@@ -96,7 +96,8 @@ inline QString inChild(const std::function<QString()> &body, unsigned seconds = 
         ::close(pipeFds[0]);
         ::alarm(seconds); // a hang ends the child, and the parent reads the signal
         const QByteArray report = body().toUtf8();
-        [[maybe_unused]] const ssize_t written = ::write(pipeFds[1], report.constData(), size_t(report.size()));
+        [[maybe_unused]] const ssize_t written =
+            ::write(pipeFds[1], report.constData(), size_t(report.size()));
         ::_exit(0);
     }
     ::close(pipeFds[1]);
@@ -117,7 +118,9 @@ inline QString inChild(const std::function<QString()> &body, unsigned seconds = 
     if (WIFSIGNALED(status))
         return QStringLiteral("killed by signal %1").arg(WTERMSIG(status));
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return QStringLiteral("exit status %1: %2").arg(WEXITSTATUS(status)).arg(QString::fromUtf8(report));
+        return QStringLiteral("exit status %1: %2")
+            .arg(WEXITSTATUS(status))
+            .arg(QString::fromUtf8(report));
     return QString::fromUtf8(report);
 }
 

@@ -131,12 +131,11 @@ void FilesFaultsTest::openingWhatIsNoPageIsRefused()
         }
     } else if (name == QLatin1String("socket.htm")) {
         socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        const int fd = socketFd;
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         qstrncpy(address.sun_path, native.constData(), sizeof address.sun_path);
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-        ::listen(fd, 1);
+        QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        QCOMPARE(::listen(socketFd, 1), 0);
     } else if (name == QLatin1String("zero-link.htm")) {
         QCOMPARE(::symlink("/dev/zero", native.constData()), 0);
     } else if (name == QLatin1String("sparse.htm")) {
@@ -171,8 +170,9 @@ void FilesFaultsTest::openingWhatIsNoPageIsRefused()
             return {};
         },
         20, &usedKb);
-    std::printf("%s: refused, peak memory %ld KB against %ld KB for a child doing nothing\n",
-                qPrintable(name), usedKb, baseKb);
+    std::printf("%s: %s; peak memory %ld KB against %ld KB for a child doing nothing\n",
+                qPrintable(name), report.isEmpty() ? "refused" : qPrintable(report), usedKb,
+                baseKb);
     QVERIFY2(report.isEmpty(), qPrintable(report));
     QVERIFY2(usedKb - baseKb < 64 * 1024, "the refusal read the file into memory");
 }
@@ -187,19 +187,32 @@ void FilesFaultsTest::oddNamesAreListedAndOpenTheirOwnFile()
     QTemporaryDir dir;
     const QString folder = canonical(dir);
     const QStringList names = {
-        QStringLiteral("with space.htm"),       QStringLiteral(" leading blank.htm"),
-        QStringLiteral("trailing blank .htm"),  QStringLiteral("new\nline.htm"),
-        QStringLiteral("carriage\rreturn.htm"), QStringLiteral("tab\there.htm"),
-        QStringLiteral("-dash.htm"),            QStringLiteral("--help.htm"),
-        QStringLiteral("-.htm"),                QStringLiteral("*star first.htm"),
-        QStringLiteral("question?.htm"),        QStringLiteral("quote\"s.htm"),
-        QStringLiteral("single'quote.htm"),     QStringLiteral("back\\slash.htm"),
-        QStringLiteral("semi;colon.htm"),       QStringLiteral("pipe|bar.htm"),
-        QStringLiteral("$HOME.htm"),            QStringLiteral("%1.htm"),
-        QStringLiteral("~tilde.htm"),           QStringLiteral("dots...htm"),
-        QStringLiteral("UPPER.HTM"),            QStringLiteral("\u00e9.htm"),
-        QStringLiteral("e\u0301.htm"),          QStringLiteral("a\ufffd.htm"),
-        QStringLiteral("smile \U0001F600.htm"), QStringLiteral("para\u2029sep.htm"),
+        QStringLiteral("with space.htm"),
+        QStringLiteral(" leading blank.htm"),
+        QStringLiteral("trailing blank .htm"),
+        QStringLiteral("new\nline.htm"),
+        QStringLiteral("carriage\rreturn.htm"),
+        QStringLiteral("tab\there.htm"),
+        QStringLiteral("-dash.htm"),
+        QStringLiteral("--help.htm"),
+        QStringLiteral("-.htm"),
+        QStringLiteral("*star first.htm"),
+        QStringLiteral("question?.htm"),
+        QStringLiteral("quote\"s.htm"),
+        QStringLiteral("single'quote.htm"),
+        QStringLiteral("back\\slash.htm"),
+        QStringLiteral("semi;colon.htm"),
+        QStringLiteral("pipe|bar.htm"),
+        QStringLiteral("$HOME.htm"),
+        QStringLiteral("%1.htm"),
+        QStringLiteral("~tilde.htm"),
+        QStringLiteral("dots...htm"),
+        QStringLiteral("UPPER.HTM"),
+        QStringLiteral("\u00e9.htm"),
+        QStringLiteral("e\u0301.htm"),
+        QStringLiteral("a\ufffd.htm"),
+        QStringLiteral("smile \U0001F600.htm"),
+        QStringLiteral("para\u2029sep.htm"),
     };
     // Each holds its own name, spelled in ASCII so the editor keeps it as it is: a wrong file
     // shows at once.
@@ -262,7 +275,9 @@ void FilesFaultsTest::oddNamesAreListedAndOpenTheirOwnFile()
     host.edit.replaceSelection(QStringLiteral("saved"));
     QVERIFY(docs.SaveDocument(twin));
     QCOMPARE(readAll(twin), QByteArray("saved\r\n"));
-    struct stat info {};
+    struct stat info
+    {
+    };
     QCOMPARE(::stat((root + "/a\xff.htm").constData(), &info), 0);
     QCOMPARE(info.st_size, off_t(0)); // the file Qt cannot name is untouched
 }
@@ -275,13 +290,20 @@ void FilesFaultsTest::shownFolderTakenAway_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("error"); // empty: reading again works
-    QTest::newRow("removed") << "remove" << "File not found";
-    QTest::newRow("renamed") << "rename" << "File not found";
-    QTest::newRow("replaced by a file") << "file" << "Invalid filename";
-    QTest::newRow("removed with its parent") << "parent" << "File not found";
-    QTest::newRow("removed and made again, empty") << "again" << "";
-    QTest::newRow("made unreadable, the user no superuser") << "unreadable" << "File access denied";
-    QTest::newRow("made unsearchable, the user no superuser") << "unsearchable" << "File access denied";
+    QTest::newRow("removed") << "remove"
+                             << "File not found";
+    QTest::newRow("renamed") << "rename"
+                             << "File not found";
+    QTest::newRow("replaced by a file") << "file"
+                                        << "Invalid filename";
+    QTest::newRow("removed with its parent") << "parent"
+                                             << "File not found";
+    QTest::newRow("removed and made again, empty") << "again"
+                                                   << "";
+    QTest::newRow("made unreadable, the user no superuser") << "unreadable"
+                                                            << "File access denied";
+    QTest::newRow("made unsearchable, the user no superuser") << "unsearchable"
+                                                              << "File access denied";
 }
 
 void FilesFaultsTest::shownFolderTakenAway()
@@ -294,12 +316,14 @@ void FilesFaultsTest::shownFolderTakenAway()
     QVERIFY(QDir().mkpath(web + QStringLiteral("/sub")));
     QVERIFY(writeAll(web + QStringLiteral("/a.htm"), "a"));
     QVERIFY(writeAll(root + QStringLiteral("/up.htm"), "up"));
-    for (const QString &path : {root, root + QStringLiteral("/site"), web, web + QStringLiteral("/sub")})
+    for (const QString &path :
+         {root, root + QStringLiteral("/site"), web, web + QStringLiteral("/sub")})
         openToEveryone(path);
     const bool asUser = how == QLatin1String("unreadable") || how == QLatin1String("unsearchable");
     if (asUser && ::geteuid() == 0) {
         // The ordinary user owns the folder, so that it can take its own permissions away.
-        for (const QString &path : {web, web + QStringLiteral("/sub"), web + QStringLiteral("/a.htm")})
+        for (const QString &path :
+             {web, web + QStringLiteral("/sub"), web + QStringLiteral("/a.htm")})
             QCOMPARE(::chown(QFile::encodeName(path).constData(), nobody, nobody), 0);
     }
 
@@ -325,7 +349,8 @@ void FilesFaultsTest::shownFolderTakenAway()
         if (how == QLatin1String("remove")) {
             QDir(web).removeRecursively();
         } else if (how == QLatin1String("rename")) {
-            QDir(root + QStringLiteral("/site")).rename(QStringLiteral("web"), QStringLiteral("moved"));
+            QDir(root + QStringLiteral("/site"))
+                .rename(QStringLiteral("web"), QStringLiteral("moved"));
         } else if (how == QLatin1String("file")) {
             QDir(web).removeRecursively();
             writeAll(web, "a file where the folder was");
@@ -371,6 +396,11 @@ void FilesFaultsTest::shownFolderTakenAway()
     };
     const QString report = asUser ? inChild(row, 60) : row();
     ::chmod(QFile::encodeName(web).constData(), 0755);
+    const QString outcome = error.isEmpty() ? QStringLiteral("read again, empty")
+                                            : QStringLiteral("'%1' reported, rows kept").arg(error);
+    std::printf("shown folder %s: %s\n", QTest::currentDataTag(),
+                qPrintable(report.isEmpty() ? outcome + QStringLiteral("; the root row leads out")
+                                            : report));
     QVERIFY2(report.isEmpty(), qPrintable(report));
 }
 

@@ -42,8 +42,8 @@ void EditControlTest::wholeText_keepsLineBreaksAsCrLf_data()
     QTest::newRow("empty") << QString() << QString() << qsizetype(0);
     // Characters the text document would take as the end of a block are kept as characters.
     QTest::newRow("paragraph separator and frame marks")
-        << QStringLiteral("a\u2029b\ufdd0c\ufdd1d\n") << QStringLiteral("a\u2029b\ufdd0c\ufdd1d\r\n")
-        << qsizetype(9);
+        << QStringLiteral("a\u2029b\ufdd0c\ufdd1d\n")
+        << QStringLiteral("a\u2029b\ufdd0c\ufdd1d\r\n") << qsizetype(9);
 }
 
 void EditControlTest::wholeText_keepsLineBreaksAsCrLf()
@@ -141,9 +141,14 @@ void EditControlTest::lines_leaveOutLastEmptyLine_data()
                                  << QStringList{QStringLiteral("a"), QString()};
     QTest::newRow("sample") << sample
                             << QStringList{QStringLiteral("ab"), QStringLiteral("cde"), QString(),
-                                           QStringLiteral("fg")};    QTest::newRow("paragraph separator is no break")
-        << QStringLiteral("a\u2029b\r\n\ufdd0") << QStringList{QStringLiteral("a\u2029b"),
-                                                          QStringLiteral("\ufdd0")};
+                                           QStringLiteral("fg")};
+    QTest::newRow("paragraph separator is no break")
+        << QStringLiteral("a\u2029b\r\n\ufdd0")
+        << QStringList{QStringLiteral("a\u2029b"), QStringLiteral("\ufdd0")};
+    // U+10F029 and U+10F5D0 end in code units that stand in for U+2029 and U+FDD0 in the editor.
+    QTest::newRow("characters ending in a stand-in's code unit")
+        << QStringLiteral("\U0010F029\u2029\U0010F5D0")
+        << QStringList{QStringLiteral("\U0010F029\u2029\U0010F5D0")};
 }
 
 void EditControlTest::lines_leaveOutLastEmptyLine()
