@@ -71,20 +71,8 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-exec 3>"$WORK/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-done
-exec 3>&-
-if [ ! -s "$WORK/display" ]; then
-    echo "bench: Xvfb did not start:" >&2
-    cat "$WORK/xvfb.log" >&2
-    exit 1
-fi
-DISPLAY=:$(head -n1 "$WORK/display")
+source scripts/xvfb.sh # (the working folder is the project's)
+start_xvfb "$WORK" || exit 1
 
 # Runs a command as a first start: an empty home of its own (settings, caches, state), working
 # in it, no session bus, on the private display.

@@ -6,6 +6,7 @@
 // rectangle can hold them and the defaults of that axis when it cannot.
 
 #include "common.h"
+#include "common/settingstarget.h"
 
 #include "platform/application.h"
 #include "platform/error.h"
@@ -23,10 +24,6 @@ using namespace tolvan::settings;
 
 namespace {
 
-class Target : public SettingsTarget
-{
-public:
-    QRect bounds{0, 0, 640, 480};
     ColorValue back = 0x00804000;
     ColorValue font = 0x0000FFFF;
     QString name = QStringLiteral("Courier New");
@@ -130,7 +127,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     tolvan::platform::Application::setHelpFile(QStringLiteral("before"));
 
-    Target target;
+    // The side panel of this model can enter /tmp only.
+    tolvan::test::FakeSettingsTarget target;
+    target.folderExists = [](const QString &path) { return path == QLatin1String("/tmp"); };
     QStringList reported;
     LoadSettings(target, [&](const QString &message) { reported << message; });
 

@@ -16,15 +16,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# shellcheck source=../../scripts/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 start_display() {
-    exec 3>"$WORK/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 100); do
-        [ -s "$WORK/display" ] && break
-        sleep 0.1
-    done
-    export DISPLAY=:$(head -n1 "$WORK/display")
+    start_xvfb "$WORK"
 }
 
 # start_tolvan: runs the program in the background (in $1, default $WORK) and waits for its

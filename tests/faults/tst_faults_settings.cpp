@@ -3,6 +3,7 @@
 // minute is ended and fails its row), reads what it can and gives the defaults for the rest.
 
 #include "common/hermetic.h"
+#include "common/settingstarget.h"
 #include "faults.h"
 #include "platform/application.h"
 #include "platform/error.h"
@@ -20,57 +21,22 @@ using tolvan::platform::Application;
 
 namespace {
 
-// The main window as LoadSettings sees it, starting from values no default has.
-class Target : public SettingsTarget
+// The main window's settings in one line, long values cut to 40 characters.
+QString summary(const FakeSettingsTarget &t)
 {
-public:
-    QRect bounds{1, 2, 3, 4};
-    ColorValue back = 0x00010203;
-    ColorValue font = 0x00040506;
-    QString name = QStringLiteral("before");
-    int size = 1;
-    QString dir = QStringLiteral("/");
-    unsigned scheme = 9;
-    bool helpItems = false;
-
-    QRect windowBounds() const override { return bounds; }
-    void setWindowBounds(const QRect &outer) override { bounds = outer; }
-    ColorValue backColor() const override { return back; }
-    void setBackColor(ColorValue value) override { back = value; }
-    ColorValue fontColor() const override { return font; }
-    void setFontColor(ColorValue value) override { font = value; }
-    QString fontName() const override { return name; }
-    void setFontName(const QString &value) override { name = value; }
-    int fontSize() const override { return size; }
-    void setFontSize(int points) override { size = points; }
-    QString directory() const override { return dir; }
-    void setDirectory(const QString &path) override
-    {
-        if (!QFileInfo(path).isDir())
-            throw tolvan::platform::Error(QStringLiteral("File not found"));
-        dir = path;
-    }
-    unsigned shortcutScheme() const override { return scheme; }
-    void applyShortcutScheme(unsigned value) override { scheme = value; }
-    void setHelpItemsEnabled(bool enabled) override { helpItems = enabled; }
-
-    QString state() const
-    {
-        return QStringLiteral(
-                   "%1,%2 %3x%4 back %5 font %6 name %7 size %8 dir %9 scheme %10 help %11")
-            .arg(bounds.left())
-            .arg(bounds.top())
-            .arg(bounds.width())
-            .arg(bounds.height())
-            .arg(quint32(back), 0, 16)
-            .arg(quint32(font), 0, 16)
-            .arg(name.left(40))
-            .arg(size)
-            .arg(dir.left(40))
-            .arg(scheme)
-            .arg(Application::helpFile().left(40));
-    }
-};
+    return QStringLiteral("%1,%2 %3x%4 back %5 font %6 name %7 size %8 dir %9 scheme %10 help %11")
+        .arg(t.bounds.left())
+        .arg(t.bounds.top())
+        .arg(t.bounds.width())
+        .arg(t.bounds.height())
+        .arg(quint32(t.back), 0, 16)
+        .arg(quint32(t.font), 0, 16)
+        .arg(t.name.left(40))
+        .arg(t.size)
+        .arg(t.dir.left(40))
+        .arg(t.scheme)
+        .arg(Application::helpFile().left(40));
+}
 
 // What a missing file gives.
 const QString defaults =
@@ -181,11 +147,13 @@ void SettingsFaultsTest::strangeSettingsFiles()
     const QString report = inChild(
         [&]() -> QString {
             Application::setHelpFile(QString());
-            Target target;
+            // Starting from values no default has.
+            FakeSettingsTarget target({1, 2, 3, 4}, 0x00010203, 0x00040506,
+                                      QStringLiteral("before"), 1, QStringLiteral("/"), 9);
             QStringList reported;
             LoadSettings(target, [&](const QString &message) { reported << message; });
-            if (target.state() != expected)
-                return QStringLiteral("read as: ") + target.state();
+            if (summary(target) != expected)
+                return QStringLiteral("read as: ") + summary(target);
             if (reported != errors)
                 return QStringLiteral("reported: ") + reported.join(u'|').left(200);
             return {};

@@ -1,4 +1,5 @@
 #include "common/hermetic.h"
+#include "common/settingstarget.h"
 #include "platform/application.h"
 #include "platform/error.h"
 #include "platform/profile.h"
@@ -61,65 +62,7 @@ void writeBytes(const QString &path, const QByteArray &bytes)
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-// The main window as LoadSettings and SaveSettings see it, starting with the window design's
-// values. Its side panel can enter only folders that exist, as the real one.
-struct FakeTarget : SettingsTarget
-{
-    FakeTarget(QRect b = {0, 0, 640, 480}, ColorValue bc = 0x00804000, ColorValue fc = 0x0000FFFF,
-               QString n = "Courier New", int s = 10, QString d = "/", unsigned sc = 0)
-        : bounds(b), back(bc), font(fc), name(n), dir(d), size(s), scheme(sc)
-    {
-    }
-
-    QRect bounds;
-    ColorValue back, font;
-    QString name, dir;
-    int size, directoryChanges = 0;
-    unsigned scheme;
-    bool helpItems = false;
-    std::function<void()> onDirectoryRead; // runs when SaveSettings asks for the directory
-
-    QRect windowBounds() const override { return bounds; }
-    void setWindowBounds(const QRect &outer) override { bounds = outer; }
-    ColorValue backColor() const override { return back; }
-    void setBackColor(ColorValue value) override { back = value; }
-    ColorValue fontColor() const override { return font; }
-    void setFontColor(ColorValue value) override { font = value; }
-    QString fontName() const override { return name; }
-    void setFontName(const QString &value) override { name = value; }
-    int fontSize() const override { return size; }
-    void setFontSize(int points) override { size = points; }
-    QString directory() const override
-    {
-        if (onDirectoryRead)
-            onDirectoryRead();
-        return dir;
-    }
-    void setDirectory(const QString &path) override
-    {
-        if (!QFileInfo(path).isDir())
-            throw Error("File not found");
-        dir = path;
-        ++directoryChanges;
-    }
-    unsigned shortcutScheme() const override { return scheme; }
-    void applyShortcutScheme(unsigned value) override { scheme = value; }
-    void setHelpItemsEnabled(bool enabled) override { helpItems = enabled; }
-
-    // Every value as "name=value", the application's help file last, to compare whole states.
-    QStringList state() const
-    {
-        const auto n = [](qint64 v) { return QString::number(v); };
-        const auto hex = [](ColorValue v) { return QString::number(quint32(v), 16); };
-        return QStringList() << "left=" + n(bounds.left()) << "top=" + n(bounds.top())
-                             << "width=" + n(bounds.width()) << "height=" + n(bounds.height())
-                             << "back=" + hex(back) << "font=" + hex(font) << "name=" + name
-                             << "size=" + n(size) << "dir=" + dir
-                             << "dirChanges=" + n(directoryChanges) << "scheme=" + n(scheme)
-                             << "helpItems=" + n(helpItems)
-                             << "helpFile=" + Application::helpFile();
-    }
-};
+using FakeTarget = tolvan::test::FakeSettingsTarget;
 
 // Saves one of two complete sets of settings, unlike in every key and in the length of the file
 // they make, for the tests that interrupt SaveSettings.
