@@ -24,41 +24,6 @@ using namespace tolvan::settings;
 
 namespace {
 
-    ColorValue back = 0x00804000;
-    ColorValue font = 0x0000FFFF;
-    QString name = QStringLiteral("Courier New");
-    int size = 10;
-    QString dir = QStringLiteral("/");
-    unsigned scheme = 0;
-    bool helpItems = false;
-
-    QRect windowBounds() const override { return bounds; }
-    void setWindowBounds(const QRect &outer) override
-    {
-        bounds = outer;
-        // What the real window asks of the rectangle it is given.
-        [[maybe_unused]] const int width = outer.width(), height = outer.height();
-    }
-    ColorValue backColor() const override { return back; }
-    void setBackColor(ColorValue value) override { back = value; }
-    ColorValue fontColor() const override { return font; }
-    void setFontColor(ColorValue value) override { font = value; }
-    QString fontName() const override { return name; }
-    void setFontName(const QString &value) override { name = value; }
-    int fontSize() const override { return size; }
-    void setFontSize(int points) override { size = points; }
-    QString directory() const override { return dir; }
-    void setDirectory(const QString &path) override
-    {
-        if (path != QLatin1String("/tmp"))
-            throw tolvan::platform::Error(QStringLiteral("File not found"));
-        dir = path;
-    }
-    unsigned shortcutScheme() const override { return scheme; }
-    void applyShortcutScheme(unsigned value) override { scheme = value; }
-    void setHelpItemsEnabled(bool enabled) override { helpItems = enabled; }
-};
-
 QString &iniPath()
 {
     static QString path = [] {
