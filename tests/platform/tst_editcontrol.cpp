@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QScrollBar>
 #include <QTest>
 
 using tolvan::platform::EditControl;
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void selectedTextInto_honoursBufferSize_data();
     void selectedTextInto_honoursBufferSize();
     void replaceSelection_isOneUndoStepAndSetsModified();
+    void setWholeText_startsAfresh();
     void lines_leaveOutLastEmptyLine_data();
     void lines_leaveOutLastEmptyLine();
     void findText_flagsAndRange_data();
@@ -127,6 +129,33 @@ void EditControlTest::replaceSelection_isOneUndoStepAndSetsModified()
     edit.setSelStart(0);
     edit.replaceSelection(QString());
     QVERIFY(edit.modified());
+}
+
+// A new text, as an opened page, starts with the caret at the top, nothing selected, the view
+// at the first line and nothing to undo, whatever the text before it left.
+void EditControlTest::setWholeText_startsAfresh()
+{
+    EditControl edit;
+    edit.resize(300, 200);
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    QString many;
+    for (int i = 0; i < 500; ++i)
+        many += QStringLiteral("line %1\r\n").arg(i);
+    edit.setWholeText(many);
+    edit.setSelStart(many.size() - 20);
+    edit.setSelLength(5);
+    edit.replaceSelection(QStringLiteral("typed"));
+    edit.ensureCursorVisible();
+    QVERIFY(edit.verticalScrollBar()->value() > 0);
+
+    edit.setWholeText(many);
+    QCOMPARE(edit.selStart(), 0);
+    QCOMPARE(edit.selLength(), 0);
+    QVERIFY(!edit.document()->isUndoAvailable());
+    QCoreApplication::processEvents();
+    QCOMPARE(edit.verticalScrollBar()->value(), 0);
+    QCOMPARE(edit.wholeText(), many);
 }
 
 void EditControlTest::lines_leaveOutLastEmptyLine_data()
