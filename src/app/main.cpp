@@ -14,7 +14,10 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QTimer>
+
 #include <cstdio>
+#include <future>
+#include <memory>
 
 namespace {
 QStringList rawArguments(int argc, char *argv[])
@@ -50,6 +53,13 @@ int main(int argc, char *argv[])
     if (line.action != Action::Run)
         return answerWithoutWindow(line);
 
+    // A page named on the command line is read and decoded on another thread while the
+    // toolkit starts and the window is built: on a large page that is most of the waiting.
+    const QString path = line.file.isEmpty() ? QString() : QFileInfo(line.file).absoluteFilePath();
+    auto early = std::make_shared<std::future<tolvan::document::PreparedPage>>();
+    if (!path.isEmpty())
+        *early = std::async(std::launch::async, tolvan::document::preparePage, path);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tolvan"));
     QApplication::setApplicationVersion(QStringLiteral("1.61"));
@@ -73,12 +83,11 @@ int main(int argc, char *argv[])
     // Once the window is up: work left unsaved by a crash is offered back, then a file named on
     // the command line opens as a double-click in the file list would open it (its path made
     // absolute, since the working directory follows the side panel).
-    const QString path = line.file.isEmpty() ? QString() : QFileInfo(line.file).absoluteFilePath();
-    QTimer::singleShot(0, &mainForm, [&mainForm, path] {
+    QTimer::singleShot(0, &mainForm, [&mainForm, path, early] {
         tolvan::app::guarded([&] {
             mainForm.offerRecovery();
             if (!path.isEmpty() && mainForm.documents()->ConfirmDiscard())
-                mainForm.documents()->LoadDocument(path);
+                mainForm.documents()->LoadDocument(path, early->get());
         });
     });
     return QApplication::exec();

@@ -14,6 +14,25 @@
 
 namespace tolvan::document {
 
+namespace {
+
+FileStamp stampOf(const struct stat &info)
+{
+    return {quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+            qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+}
+
+// The stamp of what is at path now; an empty stamp when nothing is.
+FileStamp currentStamp(const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return stampOf(info);
+}
+
+} // namespace
+
 FileRead readDocumentFile(const QString &path, qint64 maxSize)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -57,7 +76,18 @@ FileRead readDocumentFile(const QString &path, qint64 maxSize)
         result.status = FileRead::Status::ReadFailed;
     if (result.status != FileRead::Status::Ok)
         result.bytes.clear();
+    result.stamp = stampOf(info);
     return result;
+}
+
+PreparedPage preparePage(const QString &path)
+{
+    FileRead read = readDocumentFile(path, DocumentCommands::maxFileSize);
+    if (read.status != FileRead::Status::Ok)
+        return {read.status, Encoding::Utf8, {}, read.stamp};
+    Decoded decoded = decode(read.bytes);
+    read.bytes = QByteArray(); // the page's memory twice at most, not three times
+    return {read.status, decoded.encoding, platform::toEditorBreaks(decoded.text), read.stamp};
 }
 
 DocumentCommands::DocumentCommands(DocumentHost &host, DocumentQuestions &questions)
@@ -89,10 +119,18 @@ void DocumentCommands::restore(const QString &path, Encoding encoding, const QSt
 
 bool DocumentCommands::LoadDocument(const QString &path)
 {
+    return LoadDocument(path, preparePage(path));
+}
+
+bool DocumentCommands::LoadDocument(const QString &path, PreparedPage page)
+{
+    // Prepared a while ago (while the window was being built): if the file has been saved or
+    // changed since, what was read is no longer the page.
+    if (currentStamp(path) != page.stamp)
+        page = preparePage(path);
     // The file is read whole before the editor is touched: any failure leaves the document
     // exactly as it was.
-    const FileRead read = readDocumentFile(path, maxFileSize);
-    switch (read.status) {
+    switch (page.status) {
     case FileRead::Status::Ok:
         break;
     case FileRead::Status::Missing:
@@ -107,10 +145,9 @@ bool DocumentCommands::LoadDocument(const QString &path)
         m_questions.showMessage(QStringLiteral("Cannot Close File ") + path);
         return false;
     }
-    const Decoded decoded = decode(read.bytes);
     platform::EditControl &editor = m_host.editor();
-    editor.setWholeText(decoded.text);
-    m_encoding = decoded.encoding;
+    editor.setEditorText(page.editorText);
+    m_encoding = page.encoding;
     setCurrentFileName(path);
     editor.setModified(false);
     return true;

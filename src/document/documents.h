@@ -11,6 +11,37 @@ class EditControl;
 
 namespace tolvan::document {
 
+// Which file was read: a save through a new file and a rename changes the inode, a write in
+// place the size or the change time (which, unlike the modification time, no one can set back).
+struct FileStamp
+{
+    quint64 device = 0, inode = 0;
+    qint64 size = -1, changedNs = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+
+// Reads a whole regular file without ever blocking on a FIFO or device; nothing on failure.
+struct FileRead
+{
+    enum class Status { Ok, Missing, NotRegular, TooLarge, OpenFailed, ReadFailed };
+    Status status;
+    QByteArray bytes;
+    FileStamp stamp = {};
+};
+FileRead readDocumentFile(const QString &path, qint64 maxSize);
+
+// A page read and decoded, its text with the editor's line breaks: everything of opening a
+// page that does not touch the window, so it may run on another thread while the window is
+// being built.
+struct PreparedPage
+{
+    FileRead::Status status;
+    Encoding encoding = Encoding::Utf8;
+    QString editorText;
+    FileStamp stamp;
+};
+PreparedPage preparePage(const QString &path);
+
 // What the document commands need from the window around them.
 class DocumentHost
 {
@@ -56,6 +87,8 @@ public:
     bool isUntitled() const { return m_currentFileName == untitled; }
 
     bool LoadDocument(const QString &path);
+    // Opens a page prepared earlier; the file is read again if it has changed since.
+    bool LoadDocument(const QString &path, PreparedPage page);
     bool SaveDocument(const QString &path);
     bool ConfirmDiscard();
 
@@ -81,14 +114,5 @@ private:
     QString m_currentFileName = untitled;
     Encoding m_encoding = Encoding::Utf8;
 };
-
-// Reads a whole regular file without ever blocking on a FIFO or device; nothing on failure.
-struct FileRead
-{
-    enum class Status { Ok, Missing, NotRegular, TooLarge, OpenFailed, ReadFailed };
-    Status status;
-    QByteArray bytes;
-};
-FileRead readDocumentFile(const QString &path, qint64 maxSize);
 
 } // namespace tolvan::document

@@ -250,7 +250,11 @@ void EditControl::clearText()
 
 void EditControl::setWholeText(const QString &text)
 {
-    const QString lines = toEditorBreaks(text);
+    setEditorText(toEditorBreaks(text));
+}
+
+void EditControl::setEditorText(const QString &lines)
+{
     // A text far longer than the view needs the vertical scroll bar. Were the bar to appear only
     // once the text is in, the narrower view would make Qt lay out every line again, building a
     // layout object for each (on a 10 MB page a tenth of a second and tens of megabytes). Shown

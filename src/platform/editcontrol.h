@@ -38,6 +38,8 @@ public:
 
     void clearText();
     void setWholeText(const QString &text);
+    // The same for a text already through toEditorBreaks (which may run on any thread).
+    void setEditorText(const QString &lines);
     qsizetype textLength() const;
     QString wholeText() const;
     QString textRange(qsizetype start, qsizetype end) const;

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -97,6 +98,8 @@ private Q_SLOTS:
     void load_failuresLeaveDocumentAsItWas_data();
     void load_failuresLeaveDocumentAsItWas();
     void load_fifoNeverHangs();
+    void load_preparedPageOnlyWhileFileUnchanged_data();
+    void load_preparedPageOnlyWhileFileUnchanged();
     void save_nothingToSave();
     void save_readOnlyFileIsRefused();
     void save_keepsPermissionsAndSymlink();
@@ -249,6 +252,61 @@ void DocumentTest::load_fifoNeverHangs()
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QVERIFY(!m_docs->LoadDocument(fifo)); // returns at once: nobody writes to the FIFO
     QCOMPARE(m_questions->messages, QStringList{QStringLiteral("Cannot Open File ") + fifo});
+}
+
+// A page prepared while the window was built is shown only if the file is still the one read;
+// a save or another program's write in between must not bring back the old text.
+void DocumentTest::load_preparedPageOnlyWhileFileUnchanged_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("unchanged") << QString() << QStringLiteral("old page");
+    QTest::newRow("as many bytes, the time put back") << "in place, time kept"
+                                                      << QStringLiteral("new page");
+    QTest::newRow("written in place") << "in place" << QStringLiteral("new page");
+    QTest::newRow("saved through a rename") << "rename" << QStringLiteral("new page");
+    QTest::newRow("grown") << "append" << QStringLiteral("old page and more");
+    QTest::newRow("removed") << "remove" << QString();
+}
+
+void DocumentTest::load_preparedPageOnlyWhileFileUnchanged()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, shown);
+    const QString page = path(QStringLiteral("page.htm"));
+    writeAll(page, "old page");
+    struct stat before {};
+    QCOMPARE(::stat(QFile::encodeName(page).constData(), &before), 0);
+    PreparedPage prepared = preparePage(page);
+    QCOMPARE(prepared.editorText, QStringLiteral("old page"));
+
+    if (change.startsWith(QLatin1String("in place"))) {
+        QFile f(page);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.write("new page");
+        f.close();
+        const struct timespec times[2] = {before.st_atim, change.endsWith(QLatin1String("kept"))
+                                                               ? before.st_mtim
+                                                               : timespec{before.st_mtim.tv_sec + 1, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(page).constData(), times, 0), 0);
+    } else if (change == QLatin1String("rename")) {
+        writeAll(page + QStringLiteral(".new"), "new page");
+        QVERIFY(QFile::rename(page, page + QStringLiteral(".old")));
+        QVERIFY(QFile::rename(page + QStringLiteral(".new"), page));
+    } else if (change == QLatin1String("append")) {
+        QFile f(page);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write(" and more");
+    } else if (change == QLatin1String("remove")) {
+        QVERIFY(QFile::remove(page));
+    }
+
+    const bool loaded = m_docs->LoadDocument(page, std::move(prepared));
+    QCOMPARE(loaded, !shown.isNull());
+    if (loaded)
+        QCOMPARE(m_host->edit.wholeText(), shown);
+    else
+        QCOMPARE(m_questions->messages, QStringList{QStringLiteral("File %1 does not Exist!").arg(page)});
 }
 
 void DocumentTest::save_nothingToSave()
