@@ -64,6 +64,15 @@ QString pageText(const QString &text)
     return out.isNull() ? text : out;
 }
 
+// Counts only as far as it needs to: a page of 10 MB has a quarter of a million lines.
+bool hasMoreLinesThan(QStringView text, int count)
+{
+    for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
+        if (--count < 0)
+            return true;
+    return false;
+}
+
 } // namespace
 
 QString toEditorBreaks(const QString &text)
@@ -262,7 +271,7 @@ void EditControl::setEditorText(const QString &lines)
     // for the width it keeps. Shorter texts are left to Qt, which knows whether they need it.
     const int rows = viewport()->height() / std::max(fontMetrics().lineSpacing(), 1);
     const bool barFirst = isVisible() && verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
-                          !verticalScrollBar()->isVisible() && lines.count(u'\n') > 2 * rows + 2;
+                          !verticalScrollBar()->isVisible() && hasMoreLinesThan(lines, 2 * rows + 2);
     if (barFirst)
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The document is filled directly: QPlainTextEdit::setPlainText then goes over the whole
