@@ -3,7 +3,7 @@
 // matchesPattern agrees with a model that matches wildcards by dynamic programming (every way
 // of spending each "*" tried), with the "*.*" and short-extension rules on top; a name without
 // wildcards matches itself. parseFilter agrees with a model that splits at every "|" and pairs
-// the parts; maskPatterns joined again gives the mask.
+// the pieces; maskPatterns joined again gives the mask.
 
 #include "common.h"
 
@@ -62,10 +62,10 @@ bool modelMatches(const QString &name, const QString &pattern)
 
 QList<FilterEntry> modelFilter(const QString &text)
 {
-    const QStringList parts = text.split(u'|');
+    const QStringList pieces = text.split(u'|');
     QList<FilterEntry> entries;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        entries.append({parts[i], parts[i + 1]});
+    for (qsizetype i = 0; i + 1 < pieces.size(); i += 2)
+        entries.append({pieces[i], pieces[i + 1]});
     return entries;
 }
 

@@ -3,7 +3,7 @@
 // and accents.
 //
 // From a live working directory resolveDirectory agrees with a model built on realpath(3): the
-// folder part is entered, a last part that is an existing non-folder or holds a wildcard is
+// folder path is entered, a last name that is an existing non-folder or holds a wildcard is
 // dropped, and the answer is the physical path of what is left, or the error realpath meets.
 // From any working directory, also one removed meanwhile, the working directory is the same
 // afterwards, success or failure, and an answer is always an existing folder's absolute path.

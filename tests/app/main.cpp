@@ -5,9 +5,7 @@
 #include <QApplication>
 #include <QTest>
 
-QObject *makeMessageDialogTest();
-QObject *makeMainFormTest();
-QObject *makeCommandLineTest();
+QObject *makeMessageDialogTest(), *makeMainFormTest(), *makeCommandLineTest();
 
 int main(int argc, char **argv)
 {

@@ -1,9 +1,8 @@
 #pragma once
 
-// The main window as LoadSettings and SaveSettings see it: plain values, a side panel that
-// enters only the folders `folderExists` accepts (the ones that exist, as the real panel), and
-// a hook that runs when SaveSettings asks for the directory. The tests, the fault tests and the
-// settings-file fuzzer all load into it.
+// The main window as LoadSettings and SaveSettings see it: plain values and a side panel that
+// enters only the folders `folderExists` accepts (the ones that exist, as the real panel). The
+// tests, the fault tests and the settings-file fuzzer all load into it.
 
 #include "platform/application.h"
 #include "platform/error.h"
@@ -40,7 +39,6 @@ struct FakeSettingsTarget : settings::SettingsTarget
     std::function<bool(const QString &)> folderExists = [](const QString &path) {
         return QFileInfo(path).isDir();
     };
-    std::function<void()> onDirectoryRead;
 
     QRect windowBounds() const override { return bounds; }
     void setWindowBounds(const QRect &outer) override { bounds = outer; }
@@ -52,12 +50,7 @@ struct FakeSettingsTarget : settings::SettingsTarget
     void setFontName(const QString &value) override { name = value; }
     int fontSize() const override { return size; }
     void setFontSize(int points) override { size = points; }
-    QString directory() const override
-    {
-        if (onDirectoryRead)
-            onDirectoryRead();
-        return dir;
-    }
+    QString directory() const override { return dir; }
     void setDirectory(const QString &path) override
     {
         if (!folderExists(path))

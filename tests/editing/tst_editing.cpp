@@ -3,368 +3,217 @@
 #include "editing/appearance.h"
 #include "editing/search.h"
 #include "editing/searchdialogs.h"
-#include "platform/application.h"
 #include "platform/editcontrol.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QPushButton>
-#include <QTest>
-#include <QVBoxLayout>
+#include <QTimer>
 
-using tolvan::editing::SearchCommands;
-using tolvan::editing::SearchDialog;
+#include <memory>
+
+using namespace tolvan::editing;
 using tolvan::platform::EditControl;
-
-namespace {
-// Answers the "Cannot find" box that the next call shows and keeps its text.
-QString *expectNotFound()
-{
-    auto *text = new QString;
-    whenModalShown([text](QWidget *box) {
-        if (QWidget *message = box->findChild<QWidget *>(QStringLiteral("Message")))
-            *text = message->accessibleName();
-        QTest::keyClick(box->focusWidget(), Qt::Key_Return);
-    });
-    return text;
-}
-} // namespace
 
 class EditingTest : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void init();
-    void cleanup();
-    void findNext_startsAtCaretOrAfterSelection_data();
-    void findNext_startsAtCaretOrAfterSelection();
-    void findNext_noMatchNamesDialogsOwnTextAndKeepsSelection();
-    void findNext_searchesToTheEndOfALongDocument();
-    void replace_followsPendingStateTable();
-    void replace_takesWhateverIsSelectedNow();
-    void replaceAll_replacesEveryMatchAsOneUndoStep_data();
-    void replaceAll_replacesEveryMatchAsOneUndoStep();
-    void replaceAll_withoutMatchSaysSo();
-    void dialogs_keepTextsAndReopenWhereTheyStood();
-    void clipboard_cutNothingPasteAndUndo();
-    void appearance_cancelChangesNothing();
-    void appearance_confirmedChoicesApply();
-
-private:
-    QWidget *m_window = nullptr;
-    EditControl *m_edit = nullptr;
+    EditControl *m_edit = nullptr; // the main window as the search commands see it
     SearchCommands *m_search = nullptr;
-};
+    QColorDialog m_colors; // shared by the colour commands, as in the main window
+    FontDialog m_fonts;
 
-void EditingTest::init()
-{
-    m_window = new QWidget;
-    m_edit = new EditControl(m_window);
-    (new QVBoxLayout(m_window))->addWidget(m_edit);
-    m_search = new SearchCommands(m_edit, m_window);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-}
-
-void EditingTest::cleanup()
-{
-    delete m_window;
-}
-
-void EditingTest::findNext_startsAtCaretOrAfterSelection_data()
-{
-    QTest::addColumn<qsizetype>("selStart");
-    QTest::addColumn<qsizetype>("selLength");
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<bool>("wholeWord");
-    QTest::addColumn<bool>("matchCase");
-    QTest::addColumn<qsizetype>("found");
-    // "cat catalog Cat cat"
-    QTest::newRow("match at the caret") << qsizetype(0) << qsizetype(0) << QStringLiteral("cat")
-                                        << false << false << qsizetype(0);
-    QTest::newRow("match right after the caret") << qsizetype(3) << qsizetype(0)
-                                                 << QStringLiteral(" cat") << false << false
-                                                 << qsizetype(3);
-    QTest::newRow("past the selected match") << qsizetype(0) << qsizetype(3)
-                                             << QStringLiteral("cat") << false << false
-                                             << qsizetype(4);
-    QTest::newRow("whole word skips catalog") << qsizetype(0) << qsizetype(3)
-                                              << QStringLiteral("cat") << true << false
-                                              << qsizetype(12);
-    QTest::newRow("match case skips Cat") << qsizetype(5) << qsizetype(0) << QStringLiteral("cat")
-                                          << true << true << qsizetype(16);
-    QTest::newRow("upper case finds lower") << qsizetype(13) << qsizetype(0)
-                                            << QStringLiteral("CAT") << false << false
-                                            << qsizetype(16);
-}
-
-void EditingTest::findNext_startsAtCaretOrAfterSelection()
-{
-    QFETCH(qsizetype, selStart);
-    QFETCH(qsizetype, selLength);
-    QFETCH(QString, what);
-    QFETCH(bool, wholeWord);
-    QFETCH(bool, matchCase);
-    QFETCH(qsizetype, found);
-    m_edit->setWholeText(QStringLiteral("cat catalog Cat cat"));
-    m_edit->setSelStart(selStart);
-    m_edit->setSelLength(selLength);
-    m_search->cmFindClick();
-    SearchDialog *dialog = m_search->findDialog();
-    QVERIFY(dialog->isVisible());
-    dialog->setFindText(what);
-    dialog->setOptions(wholeWord, matchCase);
-    dialog->findChild<QPushButton *>(QStringLiteral("FindNext"))->click();
-    QCOMPARE(m_edit->selStart(), found);
-    QCOMPARE(m_edit->selLength(), what.size());
-    QVERIFY(dialog->isVisible());
-    QVERIFY(!m_search->replacePending());
-}
-
-void EditingTest::findNext_noMatchNamesDialogsOwnTextAndKeepsSelection()
-{
-    m_edit->setWholeText(QStringLiteral("alpha beta alpha"));
-    m_search->findDialog()->setFindText(QStringLiteral("beta"));
-    m_search->replaceDialog()->setFindText(QStringLiteral("gamma"));
-    m_edit->setSelStart(11);
-    m_edit->setSelLength(5);
-
-    QScopedPointer<QString> message(expectNotFound());
-    m_search->FindDlgFind();
-    QCOMPARE(*message, QStringLiteral("Cannot find beta"));
-    QCOMPARE(m_edit->selStart(), 11);
-    QCOMPARE(m_edit->selLength(), 5);
-
-    message.reset(expectNotFound());
-    m_search->ReplaceDlgFind();
-    QCOMPARE(*message, QStringLiteral("Cannot find gamma"));
-    QVERIFY(!m_search->replacePending());
-    QCOMPARE(m_edit->selLength(), 5);
-}
-
-void EditingTest::findNext_searchesToTheEndOfALongDocument()
-{
-    // About 1 MB, with the only match near the end: far past any 64 KB window.
-    QString text = QStringLiteral("filler line of text here\r\n").repeated(40000);
-    text += QStringLiteral("needle");
-    m_edit->setWholeText(text);
-    m_edit->setSelStart(0);
-    m_search->findDialog()->setFindText(QStringLiteral("needle"));
-    m_search->FindDlgFind();
-    QCOMPARE(m_edit->selStart(), text.size() - 6);
-    QCOMPARE(m_edit->selText(), QStringLiteral("needle"));
-    // It never wraps around to the beginning.
-    QScopedPointer<QString> message(expectNotFound());
-    m_search->FindDlgFind();
-    QCOMPARE(*message, QStringLiteral("Cannot find needle"));
-}
-
-void EditingTest::replace_followsPendingStateTable()
-{
-    m_edit->setWholeText(QStringLiteral("one two one two"));
-    SearchDialog *dialog = m_search->replaceDialog();
-    dialog->setFindText(QStringLiteral("two"));
-    dialog->setReplaceText(QStringLiteral("2"));
-    m_edit->setSelStart(0);
-
-    m_search->ReplaceDlgReplace(); // nothing pending yet
-    QCOMPARE(m_edit->wholeText(), QStringLiteral("one two one two"));
-
-    m_search->ReplaceDlgFind();
-    QVERIFY(m_search->replacePending());
-    m_search->cmReplaceClick(); // choosing Replace... again cancels the pending match
-    QVERIFY(!m_search->replacePending());
-    m_search->ReplaceDlgFind();
-    m_search->findDialog()->setFindText(QStringLiteral("one"));
-    m_edit->setSelStart(0);
-    m_search->FindDlgFind(); // the find dialog leaves the pending match alone
-    QVERIFY(m_search->replacePending());
-    m_edit->setSelStart(4);
-    m_edit->setSelLength(3);
-
-    m_search->ReplaceDlgReplace();
-    QCOMPARE(m_edit->wholeText(), QStringLiteral("one 2 one two"));
-    QCOMPARE(m_edit->selStart(), 5);
-    QVERIFY(!m_search->replacePending());
-    m_search->ReplaceDlgReplace(); // a second Replace does nothing
-    QCOMPARE(m_edit->wholeText(), QStringLiteral("one 2 one two"));
-
-    m_edit->undo();
-    QCOMPARE(m_edit->wholeText(), QStringLiteral("one two one two"));
-}
-
-void EditingTest::replace_takesWhateverIsSelectedNow()
-{
-    m_edit->setWholeText(QStringLiteral("abc xyz"));
-    SearchDialog *dialog = m_search->replaceDialog();
-    dialog->setFindText(QStringLiteral("xyz"));
-    dialog->setReplaceText(QStringLiteral("!"));
-    m_edit->setSelStart(0);
-    m_search->ReplaceDlgFind();
-    m_edit->setSelStart(1); // the user clicks elsewhere
-    m_search->ReplaceDlgReplace();
-    QCOMPARE(m_edit->wholeText(), QStringLiteral("a!bc xyz"));
-}
-
-void EditingTest::replaceAll_replacesEveryMatchAsOneUndoStep_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<QString>("with");
-    QTest::addColumn<bool>("wholeWord");
-    QTest::addColumn<bool>("matchCase");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<qsizetype>("caret");
-    QTest::newRow("every match") << QStringLiteral("a-a-a") << QStringLiteral("a")
-                                 << QStringLiteral("bb") << false << false
-                                 << QStringLiteral("bb-bb-bb") << qsizetype(8);
-    QTest::newRow("shorter, over lines") << QStringLiteral("<B>x</B>\r\n<B>y</B>")
-                                         << QStringLiteral("<b>") << QString() << false << false
-                                         << QStringLiteral("x</B>\r\ny</B>") << qsizetype(7);
-    QTest::newRow("whole words only") << QStringLiteral("cat catalog cat") << QStringLiteral("cat")
-                                      << QStringLiteral("dog") << true << false
-                                      << QStringLiteral("dog catalog dog") << qsizetype(15);
-    QTest::newRow("case kept apart") << QStringLiteral("Cat cat") << QStringLiteral("cat")
-                                     << QStringLiteral("dog") << false << true
-                                     << QStringLiteral("Cat dog") << qsizetype(7);
-    QTest::newRow("no overlap") << QStringLiteral("aaaa") << QStringLiteral("aa")
-                                << QStringLiteral("b") << false << false << QStringLiteral("bb")
-                                << qsizetype(2);
-}
-
-void EditingTest::replaceAll_replacesEveryMatchAsOneUndoStep()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, wholeWord);
-    QFETCH(bool, matchCase);
-    m_edit->setWholeText(text);
-    SearchDialog *dialog = m_search->replaceDialog();
-    QFETCH(QString, what);
-    QFETCH(QString, with);
-    dialog->setFindText(what);
-    dialog->setReplaceText(with);
-    dialog->setOptions(wholeWord, matchCase);
-    m_search->ReplaceDlgFind();
-    dialog->findChild<QPushButton *>(QStringLiteral("ReplaceAll"))->click();
-    QTEST(m_edit->wholeText(), "expected");
-    QTEST(m_edit->selStart(), "caret");
-    QVERIFY(!m_search->replacePending());
-    QVERIFY(m_edit->modified());
-    m_edit->undo();
-    QCOMPARE(m_edit->wholeText(), text);
-}
-
-void EditingTest::replaceAll_withoutMatchSaysSo()
-{
-    m_edit->setWholeText(QStringLiteral("nothing here"));
-    m_edit->setModified(false);
-    m_search->replaceDialog()->setFindText(QStringLiteral("zebra"));
-    QScopedPointer<QString> message(expectNotFound());
-    m_search->ReplaceDlgReplaceAll();
-    QCOMPARE(*message, QStringLiteral("Cannot find zebra"));
-    QVERIFY(!m_edit->modified());
-}
-
-void EditingTest::dialogs_keepTextsAndReopenWhereTheyStood()
-{
-    m_search->cmReplaceClick();
-    SearchDialog *dialog = m_search->replaceDialog();
-    dialog->setFindText(QStringLiteral("old"));
-    dialog->setReplaceText(QStringLiteral("new"));
-    dialog->setOptions(true, true);
-    dialog->move(dialog->pos() + QPoint(40, 30));
-    const QPoint moved = dialog->pos();
-    dialog->findChild<QPushButton *>(QStringLiteral("Cancel"))->click();
-    QVERIFY(!dialog->isVisible());
-    m_search->cmReplaceClick();
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->pos(), moved);
-    QCOMPARE(dialog->findText(), QStringLiteral("old"));
-    QCOMPARE(dialog->replaceText(), QStringLiteral("new"));
-    QVERIFY(dialog->wholeWord() && dialog->matchCase());
-    // The two dialogs keep texts of their own, at most 255 characters each.
-    QCOMPARE(m_search->findDialog()->findText(), QString());
-    dialog->setFindText(QString(300, u'x'));
-    QCOMPARE(dialog->findText().size(), 255);
-}
-
-void EditingTest::clipboard_cutNothingPasteAndUndo()
-{
-    QApplication::clipboard()->setText(QStringLiteral("kept"));
-    m_edit->setWholeText(QStringLiteral("abc"));
-    m_edit->setModified(false);
-    m_edit->setSelStart(1);
-    m_edit->cut();
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("kept"));
-    QCOMPARE(m_edit->wholeText(), QStringLiteral("abc"));
-    QVERIFY(!m_edit->modified());
-
-    m_edit->paste();
-    QCOMPARE(m_edit->wholeText(), QStringLiteral("akeptbc"));
-    QCOMPARE(m_edit->selStart(), 5);
-    m_edit->undo();
-    QCOMPARE(m_edit->wholeText(), QStringLiteral("abc"));
-}
-
-void EditingTest::appearance_cancelChangesNothing()
-{
-    QColorDialog colors;
-    tolvan::editing::FontDialog fonts;
-    m_edit->setBackgroundColor(Qt::darkBlue);
-    m_edit->setTextFont(QFont(QStringLiteral("Liberation Mono"), 10), Qt::yellow);
-    m_edit->setModified(false);
-    const QFont font = m_edit->font();
-
-    for (int which = 0; which < 3; ++which) {
-        whenModalShown([](QWidget *dialog) { qobject_cast<QDialog *>(dialog)->reject(); });
-        if (which == 0)
-            tolvan::editing::cmBackColorClick(*m_edit, colors);
-        else if (which == 1)
-            tolvan::editing::cmForeColorClick(*m_edit, colors);
-        else
-            tolvan::editing::cmFontClick(*m_edit, fonts);
+    // Runs a search command, answers the "Cannot find" box it shows and returns the box's text.
+    template<typename Command> QString notFound(Command command)
+    {
+        auto text = std::make_shared<QString>(); // outlives a box that never comes
+        whenModalShown([text](QWidget *box) {
+            if (QWidget *message = box->findChild<QWidget *>("Message"))
+                *text = message->accessibleName();
+            QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+        });
+        command();
+        return *text;
     }
-    QCOMPARE(m_edit->backgroundColor(), QColor(Qt::darkBlue));
-    QCOMPARE(m_edit->textColor(), QColor(Qt::yellow));
-    QCOMPARE(m_edit->font(), font);
-    QVERIFY(!m_edit->modified());
-}
 
-void EditingTest::appearance_confirmedChoicesApply()
-{
-    QColorDialog colors;
-    m_edit->setBackgroundColor(QColor(0, 0, 128));
-    whenModalShown([](QWidget *dialog) {
-        auto *d = qobject_cast<QColorDialog *>(dialog);
-        QCOMPARE(d->currentColor(), QColor(0, 0, 128)); // opens with the editor's colour
-        d->setCurrentColor(QColor(10, 20, 30));
-        d->accept();
-    });
-    tolvan::editing::cmBackColorClick(*m_edit, colors);
-    QCOMPARE(m_edit->backgroundColor(), QColor(10, 20, 30));
-    // The shared dialog now holds that colour for the next user.
-    QCOMPARE(colors.currentColor(), QColor(10, 20, 30));
+private Q_SLOTS:
+    void init()
+    {
+        m_edit = new EditControl;
+        m_search = new SearchCommands(m_edit, m_edit);
+    }
+    void cleanup() { delete m_edit; }
 
-    tolvan::editing::FontDialog fonts;
-    whenModalShown([](QWidget *dialog) {
-        auto *d = qobject_cast<tolvan::editing::FontDialog *>(dialog);
-        QFont chosen(QStringLiteral("Liberation Sans"));
-        chosen.setPointSize(14);
-        chosen.setItalic(true);
-        chosen.setUnderline(true);
-        d->fontChooser()->setCurrentFont(chosen);
-        d->colorList()->setCurrentIndex(d->colorList()->findText(QStringLiteral("Red")));
-        d->accept();
-    });
-    tolvan::editing::cmFontClick(*m_edit, fonts);
-    QCOMPARE(m_edit->font().family(), QStringLiteral("Liberation Sans"));
-    QCOMPARE(m_edit->font().pointSize(), 14);
-    QVERIFY(m_edit->font().italic() && m_edit->font().underline());
-    QCOMPARE(m_edit->textColor(), QColor(Qt::red));
-}
+    // Find Next in "cat catalog Cat cat" starts at the caret, or past the selection; Replace All
+    // replaces every match, not overlapping, in one undo step and leaves the caret after the last.
+    void search_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("selStart");
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("with");
+        QTest::addColumn<QString>("expected"); // the text after Replace All; none: Find Next
+        QTest::addColumn<int>("at"); // where the match found starts, or the caret ends
+        const QString cats = "cat catalog Cat cat";
+        QTest::newRow("at the caret") << cats << 0 << 0 << "cat" << "" << "" << "" << 0;
+        QTest::newRow("past the selection") << cats << 0 << 3 << "cat" << "" << "" << "" << 4;
+        QTest::newRow("whole word skips catalog") << cats << 0 << 3 << "cat" << "word" << ""
+                                                  << "" << 12;
+        QTest::newRow("match case skips Cat") << cats << 5 << 0 << "cat" << "word case" << ""
+                                              << "" << 16;
+        QTest::newRow("upper case finds lower") << cats << 13 << 0 << "CAT" << "" << "" << ""
+                                                << 16;
+        // About 1 MB with the only match at the end: far past any 64 KB window.
+        const QString page = QString("filler line of text here\r\n").repeated(40000) + "needle";
+        QTest::newRow("to the end of a long page")
+            << page << 0 << 0 << "needle" << "" << "" << "" << int(page.size()) - 6;
+        QTest::newRow("all, longer") << "a-a-a" << 0 << 0 << "a" << "" << "bb" << "bb-bb-bb" << 8;
+        QTest::newRow("all, shorter, any case, over lines")
+            << "<B>x</B>\r\n<B>y</B>" << 0 << 0 << "<b>" << "" << "" << "x</B>\r\ny</B>" << 7;
+        QTest::newRow("all, whole words, matching case") << "Cat cat catalog cat" << 0 << 0
+            << "cat" << "word case" << "dog" << "Cat dog catalog dog" << 19;
+        QTest::newRow("all, no overlap") << "aaaa" << 0 << 0 << "aa" << "" << "b" << "bb" << 2;
+    }
+    void search()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, selStart);
+        QFETCH(int, selLength);
+        QFETCH(QString, what);
+        QFETCH(QString, options);
+        QFETCH(QString, with);
+        QFETCH(QString, expected);
+        const bool all = !expected.isEmpty();
+        m_edit->setWholeText(text);
+        m_edit->setModified(false);
+        m_edit->setSelStart(selStart);
+        m_edit->setSelLength(selLength);
+        all ? m_search->cmReplaceClick() : m_search->cmFindClick();
+        SearchDialog *dialog = all ? m_search->replaceDialog() : m_search->findDialog();
+        dialog->setFindText(what);
+        dialog->setReplaceText(with);
+        dialog->setOptions(options.contains("word"), options.contains("case"));
+        QTimer closer; // a box here would be a failed search: it fails the row, not hang it
+        connect(&closer, &QTimer::timeout, [] {
+            if (QWidget *box = QApplication::activeModalWidget())
+                box->close();
+        });
+        closer.start(20);
+        if (all)
+            m_search->ReplaceDlgFind(); // Replace All drops the pending match
+        dialog->findChild<QPushButton *>(all ? "ReplaceAll" : "FindNext")->click();
+        QTEST(int(m_edit->selStart()), "at");
+        QCOMPARE(m_edit->selLength(), all ? 0 : what.size());
+        QCOMPARE(m_edit->modified(), all);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!m_search->replacePending());
+        if (all) {
+            QCOMPARE(m_edit->wholeText(), expected);
+            m_edit->undo();
+            QCOMPARE(m_edit->wholeText(), text);
+        }
+    }
+
+    // Hidden, the replace dialog keeps its texts, options and place. Replace acts only on a match
+    // Find Next made pending, and on whatever is selected by then. A search that finds nothing
+    // names its own dialog's text, never wraps round to the start, and changes nothing.
+    void replace_followsThePendingMatch()
+    {
+        m_edit->setWholeText("one two one two");
+        m_search->cmReplaceClick();
+        SearchDialog *dialog = m_search->replaceDialog();
+        dialog->setFindText("two");
+        dialog->setReplaceText("2");
+        dialog->setOptions(true, true);
+        dialog->move(dialog->pos() + QPoint(40, 30));
+        const QPoint moved = dialog->pos();
+        dialog->findChild<QPushButton *>("Cancel")->click();
+        QVERIFY(!dialog->isVisible());
+        m_search->cmReplaceClick();
+        QCOMPARE(dialog->pos(), moved);
+        QCOMPARE(dialog->findText() + dialog->replaceText(), "two2");
+        QVERIFY(dialog->wholeWord() && dialog->matchCase());
+        QCOMPARE(m_search->findDialog()->findText(), QString()); // each dialog has its own texts
+
+        m_search->ReplaceDlgReplace(); // nothing pending yet
+        m_search->ReplaceDlgFind();
+        m_search->cmReplaceClick(); // choosing Replace... again drops the pending match
+        QVERIFY(!m_search->replacePending());
+        m_search->ReplaceDlgFind(); // the second "two" is pending now
+        m_search->findDialog()->setFindText("one");
+        m_edit->setSelStart(0);
+        m_search->FindDlgFind(); // the find dialog leaves the pending match alone
+        QVERIFY(m_search->replacePending());
+        m_edit->setSelStart(4);
+        m_edit->setSelLength(3);
+        m_search->ReplaceDlgReplace();
+        m_search->ReplaceDlgReplace(); // a second Replace does nothing
+        QCOMPARE(m_edit->wholeText(), "one 2 one two");
+        QCOMPARE(m_edit->selStart(), 5);
+
+        m_edit->setModified(false);
+        m_search->ReplaceDlgFind(); // the last "two"
+        dialog->setFindText("gamma");
+        QCOMPARE(notFound([this] { m_search->ReplaceDlgFind(); }), "Cannot find gamma");
+        QVERIFY(!m_search->replacePending());
+        QCOMPARE(notFound([this] { m_search->ReplaceDlgReplaceAll(); }), "Cannot find gamma");
+        m_search->findDialog()->setFindText("one 2"); // only before the selection
+        QCOMPARE(notFound([this] { m_search->FindDlgFind(); }), "Cannot find one 2");
+        QCOMPARE(m_edit->selStart(), 10);
+        QCOMPARE(m_edit->selLength(), 3);
+        QVERIFY(!m_edit->modified());
+    }
+
+    // Background colour, font colour and font: each dialog opens with the editor's value and
+    // changes the editor's look, never the page, only when the user confirms.
+    void appearance_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("confirm");
+        const char *const names[] = {"background colour", "font colour", "font"};
+        for (int command : {0, 1, 2})
+            for (bool confirm : {false, true})
+                QTest::addRow("%s, %s", names[command], confirm ? "confirmed" : "cancelled")
+                    << command << confirm;
+    }
+    void appearance()
+    {
+        QFETCH(int, command);
+        QFETCH(bool, confirm);
+        const QColor back(0, 0, 128), fore(Qt::yellow), chosen(10, 20, 30);
+        m_edit->setBackgroundColor(back);
+        const QFont font("Liberation Mono", 10);
+        m_edit->setTextFont(font, fore);
+        m_edit->setModified(false);
+        QFont picked = QFontDatabase::font("Liberation Sans", "Italic", 14);
+        picked.setUnderline(true);
+        QColor opened;
+        whenModalShown([&](QWidget *dialog) {
+            opened = command < 2 ? m_colors.currentColor() : m_fonts.selectedColor();
+            m_colors.setCurrentColor(chosen);
+            m_fonts.fontChooser()->setCurrentFont(picked);
+            m_fonts.colorList()->setCurrentIndex(m_fonts.colorList()->findText("Red"));
+            QMetaObject::invokeMethod(dialog, confirm ? "accept" : "reject");
+        });
+        if (command == 2)
+            cmFontClick(*m_edit, m_fonts);
+        else
+            (command == 0 ? cmBackColorClick : cmForeColorClick)(*m_edit, m_colors);
+        QCOMPARE(opened, command == 0 ? back : fore);
+        QCOMPARE(m_edit->backgroundColor(), confirm && command == 0 ? chosen : back);
+        QCOMPARE(m_edit->textColor(),
+                 !confirm || command == 0 ? fore : command == 1 ? chosen : QColor(Qt::red));
+        QCOMPARE(m_edit->font(), confirm && command == 2 ? picked : font);
+        QVERIFY(!m_edit->modified());
+        // The shared colour dialog keeps a confirmed colour for the next user.
+        if (command < 2)
+            QCOMPARE(m_colors.currentColor(), confirm ? chosen : opened);
+    }
+};
 
 TOLVAN_TEST_MAIN(EditingTest)
 

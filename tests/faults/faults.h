@@ -11,11 +11,8 @@
 #include <QStringList>
 #include <QTest>
 
-#include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <dirent.h>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -35,30 +32,32 @@ inline bool writeAll(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// The names in a folder, hidden ones too, as bytes: a name Qt cannot decode still counts.
-inline QByteArrayList entriesOf(const QString &folder)
+// Every name in the folder, hidden ones too.
+inline QStringList entriesOf(const QString &folder)
 {
-    QByteArrayList names;
-    if (DIR *dir = ::opendir(QFile::encodeName(folder).constData())) {
-        while (const dirent *entry = ::readdir(dir)) {
-            const QByteArray name(entry->d_name);
-            if (name != "." && name != "..")
-                names << name;
-        }
-        ::closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
 }
 
-class FakeHost : public document::DocumentHost
+// Permissions count for an ordinary user only: a child process that is the superuser becomes
+// this one, and the files it must own are given to it.
+constexpr uid_t nobody = 65534;
+inline bool becomeNobody()
+{
+    return ::setresgid(nobody, nobody, nobody) == 0 && ::setresuid(nobody, nobody, nobody) == 0;
+}
+
+// The document commands, with their window seen without widgets and their questions answered
+// by script.
+class FakeDocument : public document::DocumentHost, public document::DocumentQuestions
 {
 public:
     platform::EditControl edit;
     platform::EditControl *other = nullptr; // when set, the editor the commands see instead
-    QString dir;
+    QString dir, caption;
+    QStringList messages;
     std::function<QString()> fileName = [] { return QString(); };
-    QString caption;
+    document::DocumentCommands docs{*this, *this};
 
     platform::EditControl &editor() override { return other ? *other : edit; }
     QString directory() const override { return dir; }
@@ -66,12 +65,6 @@ public:
     void updateFileList() override {}
     void repaintFileList() override {}
     void setCaption(const QString &text) override { caption = text; }
-};
-
-class ScriptedQuestions : public document::DocumentQuestions
-{
-public:
-    QStringList messages;
     SaveChanges askSaveChanges() override { return SaveChanges::No; }
     std::optional<QString> askSaveName() override { return std::nullopt; }
     std::optional<QString> askOpenName(const QString &) override { return std::nullopt; }
@@ -85,43 +78,36 @@ public:
 inline QString inChild(const std::function<QString()> &body, unsigned seconds = 30,
                        long *peakKb = nullptr)
 {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
+    int fds[2];
+    if (::pipe(fds) != 0)
         return QStringLiteral("no pipe");
     std::fflush(nullptr);
     const pid_t child = ::fork();
-    if (child < 0)
-        return QStringLiteral("no fork");
     if (child == 0) {
-        ::close(pipeFds[0]);
         ::alarm(seconds); // a hang ends the child, and the parent reads the signal
-        const QByteArray report = body().toUtf8();
-        [[maybe_unused]] const ssize_t written =
-            ::write(pipeFds[1], report.constData(), size_t(report.size()));
+        QByteArray report;
+        try {
+            report = body().toUtf8();
+        } catch (...) { // else the child would go on with the parent's tests
+            report = "an exception escaped";
+        }
+        [[maybe_unused]] const ssize_t n = ::write(fds[1], report.data(), size_t(report.size()));
         ::_exit(0);
     }
-    ::close(pipeFds[1]);
-    QByteArray report;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
-        if (n > 0)
-            report.append(buffer, n);
-        else if (errno != EINTR)
-            break;
-    }
-    ::close(pipeFds[0]);
+    ::close(fds[1]);
+    QFile pipe;
+    pipe.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QString report = QString::fromUtf8(pipe.readAll());
+    pipe.close();
     int status = 0;
     rusage usage{};
-    ::wait4(child, &status, 0, &usage);
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child)
+        return QStringLiteral("no child");
     if (peakKb)
         *peakKb = usage.ru_maxrss;
     if (WIFSIGNALED(status))
         return QStringLiteral("killed by signal %1").arg(WTERMSIG(status));
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return QStringLiteral("exit status %1: %2")
-            .arg(WEXITSTATUS(status))
-            .arg(QString::fromUtf8(report));
-    return QString::fromUtf8(report);
+    return WEXITSTATUS(status) == 0 ? report : QStringLiteral("exit status: ") + report;
 }
 
 } // namespace tolvan::test

@@ -14,304 +14,208 @@
 
 using namespace tolvan::document;
 using namespace tolvan::test;
-using tolvan::platform::EditControl;
-
-namespace {
-
-constexpr uid_t nobody = 65534;
-
-// Two pages of about 5 MB, unlike in every line and in length. Each ends in CR LF, so saving
-// writes it back byte for byte. Long lines keep the gathering of lines, which every save starts
-// with, short next to the writing, where the kills matter.
-QByteArray pageA()
-{
-    return ("<P>" + QByteArray(994, 'a') + "</P>\r\n").repeated(5000);
-}
-
-QByteArray pageB()
-{
-    return ("<LI>" + QByteArray(1291, 'b') + "</LI>\r\n").repeated(4000);
-}
-
-// Whatever the child's open descriptors name, to tell a kill during a save from one between.
-bool holdsFileIn(pid_t pid, const QString &folder)
-{
-    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
-    for (const QFileInfo &fd : QDir(fds).entryInfoList(QDir::System | QDir::Files)) {
-        if (fd.symLinkTarget().startsWith(folder + u'/'))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 class SaveFaultsTest : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void killedSavesLeaveAWholeFile();
-    void saveWhenTheFolderWent_data();
-    void saveWhenTheFolderWent();
-    void saveOnAFullDisk_data();
-    void saveOnAFullDisk();
-};
 
-// A child saves page A and page B in turn, without end; the parent kills it with SIGKILL after
-// a random delay, 200 times. After every kill the file is page A or page B, whole, and no
-// temporary file is left behind beyond the one the killed save may have held.
-//
-// Most of a save is gathering and encoding the editor's lines; the file is open only for the
-// last few milliseconds. So half the kills come at any moment of a save, and half at a random
-// moment from when the child opens its file to twice as long as that takes.
-void SaveFaultsTest::killedSavesLeaveAWholeFile()
-{
-    // In memory where the system has it: a kill leaves the same file whether or not the data
-    // reached the disk (that is the page cache's business), and without waiting for the disk
-    // the 200 kills take seconds, not minutes.
-    QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                          ? QStringLiteral("/dev/shm/tst_faults_save-XXXXXX")
-                          : QDir::tempPath() + QStringLiteral("/tst_faults_save-XXXXXX"));
-    const QString folder = QFileInfo(dir.path()).canonicalFilePath();
-    const QString file = folder + QStringLiteral("/page.htm");
-    const QByteArray a = pageA(), b = pageB();
-    FakeHost host;
-    ScriptedQuestions questions;
-    DocumentCommands docs(host, questions);
-    EditControl editA, editB;
-    editA.setWholeText(decode(a).text);
-    editB.setWholeText(decode(b).text);
-    // The child starts with the page that is not on disk, so every save it begins replaces
-    // one page with the other.
-    const auto start = [&] {
-        const bool aOnDisk = readAll(file) == a;
-        std::fflush(nullptr);
-        const pid_t child = ::fork();
-        for (bool b = aOnDisk; child == 0; b = !b) {
-            host.other = b ? &editB : &editA;
-            if (!docs.SaveDocument(file))
-                ::_exit(3);
-        }
-        return child;
-    };
-    const auto stop = [](pid_t child) {
-        ::kill(child, SIGKILL);
-        int status = 0;
-        return ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
-    };
-
-    // One pair of saves in this process: they must work, and they give the span to kill in.
-    QElapsedTimer clock;
-    clock.start();
-    host.other = &editB;
-    QVERIFY(docs.SaveDocument(file));
-    QVERIFY(readAll(file) == b);
-    host.other = &editA;
-    QVERIFY(docs.SaveDocument(file));
-    QVERIFY(readAll(file) == a);
-    host.other = nullptr;
-    const qint64 pairMicroseconds = std::max<qint64>(clock.nsecsElapsed() / 1000, 1000);
-    const qint64 patience = 50 * pairMicroseconds;
-
-    // How long the file stays open, watched from outside as the kills will be.
-    qint64 openMicroseconds = 100;
-    for (int watch = 0; watch < 3; ++watch) {
-        const pid_t child = start();
-        QVERIFY(child > 0);
-        QElapsedTimer open;
-        clock.restart();
-        while (!holdsFileIn(child, folder) && clock.nsecsElapsed() / 1000 < patience)
-            ::usleep(20);
-        open.start();
-        while (holdsFileIn(child, folder) && clock.nsecsElapsed() / 1000 < patience)
-            ::usleep(20);
-        openMicroseconds = std::max(openMicroseconds, open.nsecsElapsed() / 1000);
-        QVERIFY(stop(child));
-    }
-
-    const quint32 seed = QRandomGenerator::global()->generate();
-    QRandomGenerator random(seed);
-    constexpr int trials = 200;
-    int whole = 0, wholeA = 0, wholeB = 0, whileOpen = 0, childFailures = 0, leftStray = 0;
-    qsizetype mostStrays = 0;
-    QByteArrayList strays;
-    for (int trial = 0; trial < trials; ++trial) {
-        const pid_t child = start();
-        QVERIFY(child > 0);
-        if (trial % 2 == 0) {
-            // Any moment of the first save; the second is the same work on the other page.
-            ::usleep(useconds_t(random.bounded(pairMicroseconds / 2)));
-        } else {
-            clock.restart();
-            while (!holdsFileIn(child, folder) && clock.nsecsElapsed() / 1000 < patience)
+private slots:
+    // A child saves page A and page B in turn, without end; the parent kills it with SIGKILL
+    // after a random delay, 200 times. After every kill the file is page A or page B, whole,
+    // and no temporary file is left beyond the one the killed save may have held.
+    //
+    // Most of a save is gathering and encoding the editor's lines; the file is open only for the
+    // last few milliseconds. So half the kills come at any moment of a save, and half at a random
+    // moment from when the child opens its file to twice as long as that takes.
+    void killedSavesLeaveAWholeFile()
+    {
+        // In memory where the system has it: a kill leaves the same file whether or not the data
+        // reached the disk, and without waiting for the disk the kills take seconds, not minutes.
+        QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                              ? QStringLiteral("/dev/shm/tst_faults_save-XXXXXX")
+                              : QDir::tempPath() + QStringLiteral("/tst_faults_save-XXXXXX"));
+        const QString folder = QFileInfo(dir.path()).canonicalFilePath();
+        const QString file = folder + QStringLiteral("/page.htm");
+        // Two pages of about 5 MB, unlike in every line and in length, in CR LF so that saving
+        // writes them back byte for byte. Long lines keep gathering the lines short next to the
+        // writing, where the kills matter.
+        const QByteArray a = ("<P>" + QByteArray(994, 'a') + "</P>\r\n").repeated(5000);
+        const QByteArray b = ("<LI>" + QByteArray(1291, 'b') + "</LI>\r\n").repeated(4000);
+        FakeDocument page;
+        tolvan::platform::EditControl editA, editB;
+        editA.setWholeText(decode(a).text);
+        editB.setWholeText(decode(b).text);
+        // The child starts with the page that is not on disk, so every save replaces one page
+        // with the other.
+        const auto start = [&] {
+            const bool aOnDisk = readAll(file) == a;
+            std::fflush(nullptr);
+            const pid_t child = ::fork();
+            for (bool nextB = aOnDisk; child == 0; nextB = !nextB) {
+                page.other = nextB ? &editB : &editA;
+                if (!page.docs.SaveDocument(file))
+                    ::_exit(3);
+            }
+            return child;
+        };
+        const auto stop = [](pid_t child) {
+            int status = 0;
+            return child > 0 && ::kill(child, SIGKILL) == 0 &&
+                   ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
+        };
+        // Whether the child's open descriptors name a file in the folder: a save has it open.
+        const auto holdsFile = [&](pid_t child) {
+            const QDir fds(QStringLiteral("/proc/%1/fd").arg(child));
+            const auto all = fds.entryInfoList(QDir::System | QDir::Files);
+            return std::any_of(all.begin(), all.end(), [&](const QFileInfo &fd) {
+                return fd.symLinkTarget().startsWith(folder + u'/');
+            });
+        };
+        QElapsedTimer clock, open;
+        qint64 patience = 0;
+        const auto waitWhile = [&](pid_t child, bool fileOpen) {
+            for (clock.restart();
+                 holdsFile(child) == fileOpen && clock.nsecsElapsed() / 1000 < patience;)
                 ::usleep(20);
-            ::usleep(useconds_t(random.bounded(2 * openMicroseconds)));
+        };
+
+        // One pair of saves here: they must work, and they give the span to kill in.
+        clock.start();
+        for (auto *edit : {&editB, &editA}) {
+            page.other = edit;
+            QVERIFY(page.docs.SaveDocument(file) && readAll(file) == (edit == &editA ? a : b));
         }
-        whileOpen += holdsFileIn(child, folder);
-        childFailures += !stop(child);
-
-        const QByteArray now = readAll(file);
-        wholeA += now == a;
-        wholeB += now == b;
-        whole += now == a || now == b;
-        strays = entriesOf(folder);
-        strays.removeAll("page.htm");
-        mostStrays = std::max(mostStrays, strays.size());
-        leftStray += !strays.isEmpty();
-        // Nothing of ours removes what a killed save left: cleared here, so that each kill is
-        // judged on its own.
-        for (const QByteArray &stray : std::as_const(strays))
-            QFile::remove(folder + u'/' + QFile::decodeName(stray));
-    }
-    std::printf("%d/%d kills left a whole file (page A %d, page B %d); %d of them while the "
-                "save had its file open; %d left a temporary file behind (seed %u; a save %lld "
-                "us, the file open %lld us)\n",
-                whole, trials, wholeA, wholeB, whileOpen, leftStray, seed,
-                static_cast<long long>(pairMicroseconds / 2),
-                static_cast<long long>(openMicroseconds));
-    QCOMPARE(childFailures, 0);
-    QCOMPARE(whole, trials);
-    // QSaveFile writes an unnamed file and, once it is complete, gives it a temporary name and
-    // renames that over the page (a link cannot replace a file). A kill between the two leaves
-    // that one name behind, never more.
-    QVERIFY2(mostStrays <= 1, strays.join(' ').constData());
-}
-
-// Saving again into the folder of the page after it went away in one way or another: the save
-// fails with the message, and the editor keeps its text, its modified flag and its file name.
-void SaveFaultsTest::saveWhenTheFolderWent_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<bool>("oldFileSomewhere"); // the old page still exists, moved or not
-    QTest::newRow("removed") << "remove" << false;
-    QTest::newRow("renamed") << "rename" << true;
-    QTest::newRow("replaced by a file") << "file" << false;
-    QTest::newRow("made read-only, the user no superuser") << "readonly" << true;
-    QTest::newRow("page replaced by a folder") << "pagefolder" << false;
-}
-
-void SaveFaultsTest::saveWhenTheFolderWent()
-{
-    QFETCH(QString, how);
-    QFETCH(bool, oldFileSomewhere);
-    QTemporaryDir dir;
-    const QString root = QFileInfo(dir.path()).canonicalFilePath();
-    const QString folder = root + QStringLiteral("/site");
-    const QString file = folder + QStringLiteral("/page.htm");
-    QVERIFY(QDir().mkpath(folder));
-    const QByteArray old = "<P>old page\r\n";
-    QVERIFY(writeAll(file, old));
-
-    FakeHost host;
-    ScriptedQuestions questions;
-    DocumentCommands docs(host, questions);
-    QVERIFY(docs.LoadDocument(file));
-    host.edit.selectAll();
-    host.edit.replaceSelection(QStringLiteral("<P>new text, not saved yet"));
-    const QString caption = host.caption;
-
-    QString moved = file;
-    if (how == QLatin1String("remove")) {
-        QVERIFY(QDir(folder).removeRecursively());
-    } else if (how == QLatin1String("rename")) {
-        QVERIFY(QDir(root).rename(QStringLiteral("site"), QStringLiteral("moved")));
-        moved = root + QStringLiteral("/moved/page.htm");
-    } else if (how == QLatin1String("file")) {
-        QVERIFY(QDir(folder).removeRecursively());
-        QVERIFY(writeAll(folder, "a file where the folder was"));
-    } else if (how == QLatin1String("pagefolder")) {
-        QVERIFY(QFile::remove(file));
-        QVERIFY(QDir().mkpath(file));
-    } else {
-        // The superuser writes anywhere: the save runs as an ordinary user who owns the page.
-        QCOMPARE(::chmod(QFile::encodeName(root).constData(), 0755), 0);
-        if (::geteuid() == 0) {
-            QCOMPARE(::chown(QFile::encodeName(folder).constData(), nobody, nobody), 0);
-            QCOMPARE(::chown(QFile::encodeName(file).constData(), nobody, nobody), 0);
+        page.other = nullptr;
+        const qint64 pairUs = std::max<qint64>(clock.nsecsElapsed() / 1000, 1000);
+        patience = 50 * pairUs;
+        // How long the file stays open, watched from outside as the kills will be.
+        qint64 openUs = 100;
+        for (int watch = 0; watch < 3; ++watch) {
+            const pid_t child = start();
+            waitWhile(child, false);
+            open.start();
+            waitWhile(child, true);
+            openUs = std::max(openUs, open.nsecsElapsed() / 1000);
+            QVERIFY(stop(child));
         }
-        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+
+        const quint32 seed = QRandomGenerator::global()->generate();
+        QRandomGenerator random(seed);
+        constexpr int trials = 200;
+        int wholeA = 0, wholeB = 0, whileOpen = 0, childFailures = 0, leftStray = 0;
+        QStringList mostStrays;
+        for (int trial = 0; trial < trials; ++trial) {
+            const pid_t child = start();
+            if (trial % 2) // a moment of the file being open
+                waitWhile(child, false);
+            // else any moment of the first save: the second is the same work on the other page
+            ::usleep(useconds_t(random.bounded(trial % 2 ? 2 * openUs : pairUs / 2)));
+            whileOpen += holdsFile(child);
+            childFailures += !stop(child);
+            const QByteArray now = readAll(file);
+            wholeA += now == a;
+            wholeB += now == b;
+            QStringList strays = entriesOf(folder);
+            strays.removeAll(QStringLiteral("page.htm"));
+            leftStray += !strays.isEmpty();
+            if (strays.size() > mostStrays.size())
+                mostStrays = strays;
+            // Nothing of ours removes what a killed save left: cleared here, so that each kill
+            // is judged on its own.
+            for (const QString &stray : std::as_const(strays))
+                QFile::remove(folder + u'/' + stray);
+        }
+        std::printf("%d/%d kills left a whole file (page A %d, page B %d); %d of them while the "
+                    "save had its file open; %d left a temporary file behind (seed %u; a save "
+                    "%lld us, the file open %lld us)\n",
+                    wholeA + wholeB, trials, wholeA, wholeB, whileOpen, leftStray, seed, pairUs / 2,
+                    openUs);
+        QCOMPARE(childFailures, 0);
+        QCOMPARE(wholeA + wholeB, trials);
+        // QSaveFile writes an unnamed file and, once it is complete, gives it a temporary name
+        // and renames that over the page (a link cannot replace a file). A kill between the two
+        // leaves that one name behind, never more.
+        QVERIFY2(mostStrays.size() <= 1, qPrintable(mostStrays.join(u' ')));
     }
 
-    const QString report = inChild([&]() -> QString {
-        if (how == QLatin1String("readonly") && ::geteuid() == 0 &&
-            (::setresgid(nobody, nobody, nobody) != 0 || ::setresuid(nobody, nobody, nobody) != 0))
-            return QStringLiteral("cannot become an ordinary user");
-        if (docs.SaveDocument(file))
-            return QStringLiteral("the save succeeded");
-        if (questions.messages != QStringList{QStringLiteral("Cannot Create File ") + file})
-            return QStringLiteral("messages: ") + questions.messages.join(u'|');
-        if (host.edit.wholeText() != QStringLiteral("<P>new text, not saved yet") ||
-            !host.edit.modified())
-            return QStringLiteral("the editor lost its text or its modified flag");
-        if (docs.currentFileName() != file || host.caption != caption)
-            return QStringLiteral("the document's name changed to ") + docs.currentFileName();
-        return {};
-    });
-    std::printf("save after the folder was %s: %s\n", QTest::currentDataTag(),
-                report.isEmpty() ? "refused, the editor kept its text" : qPrintable(report));
-    QVERIFY2(report.isEmpty(), qPrintable(report));
-    if (oldFileSomewhere)
-        QCOMPARE(readAll(moved), old);
-    if (how == QLatin1String("readonly")) {
-        QCOMPARE(entriesOf(folder), QByteArrayList{"page.htm"}); // no temporary left
-        ::chmod(QFile::encodeName(folder).constData(), 0755);
+    // Saving again after the page's folder went away in one way or another, or with the disk
+    // filling up midway (a file-size limit in the child, SIGXFSZ ignored, so that writes fail
+    // with EFBIG as on a full disk): the save is refused with the message, the old page is left
+    // whole with no temporary file beside it, and the editor keeps its text, modified flag and
+    // name. With the room back, the same document saves.
+    void saveRefused_data()
+    {
+        QTest::addColumn<qint64>("room"); // what the child may write; -1: no limit
+        const qint64 size = 200000 + 2;   // the new text and its CR LF
+        QTest::newRow("folder removed") << qint64(-1);
+        QTest::newRow("folder renamed") << qint64(-1);
+        QTest::newRow("folder read-only, the user no superuser") << qint64(-1);
+        QTest::newRow("page replaced by a folder") << qint64(-1);
+        QTest::newRow("no room at all") << qint64(0);
+        QTest::newRow("room for half the page") << size / 2;
+        QTest::newRow("room for all but the last byte") << size - 1;
     }
-}
 
-// A save that runs out of room part of the way, made real with a file-size limit in a child
-// process (SIGXFSZ ignored, so writes fail with EFBIG as on a full disk).
-void SaveFaultsTest::saveOnAFullDisk_data()
-{
-    QTest::addColumn<qint64>("room");
-    const qint64 size = 200000 + 2; // the new text and its CR LF
-    QTest::newRow("no room at all") << qint64(0);
-    QTest::newRow("one byte") << qint64(1);
-    QTest::newRow("one page of the disk") << qint64(4096);
-    QTest::newRow("half the page") << size / 2;
-    QTest::newRow("all but the last byte") << size - 1;
-}
+    void saveRefused()
+    {
+        QFETCH(qint64, room);
+        const QString how = QTest::currentDataTag();
+        QTemporaryDir dir;
+        const QString root = QFileInfo(dir.path()).canonicalFilePath();
+        const QString folder = root + QStringLiteral("/site"), file = folder + "/page.htm";
+        const QByteArray native = QFile::encodeName(folder), nativeFile = QFile::encodeName(file);
+        const QByteArray old = QByteArray("old page\r\n").repeated(1000);
+        const QString text = room < 0 ? QStringLiteral("<P>new text") : QString(200000, u'x');
+        FakeDocument page;
+        QVERIFY(QDir().mkpath(folder) && writeAll(file, old) && page.docs.LoadDocument(file));
+        page.edit.selectAll();
+        page.edit.replaceSelection(text);
+        const QString caption = page.caption;
 
-void SaveFaultsTest::saveOnAFullDisk()
-{
-    QFETCH(qint64, room);
-    QTemporaryDir dir;
-    const QString folder = QFileInfo(dir.path()).canonicalFilePath();
-    const QString file = folder + QStringLiteral("/page.htm");
-    const QByteArray old = QByteArray("old page\r\n").repeated(1000);
-    QVERIFY(writeAll(file, old));
-
-    FakeHost host;
-    ScriptedQuestions questions;
-    DocumentCommands docs(host, questions);
-    QVERIFY(docs.LoadDocument(file));
-    const QString text(200000, u'x');
-    host.edit.selectAll();
-    host.edit.replaceSelection(text);
-
-    const QString report = inChild([&]() -> QString {
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{rlim_t(room), rlim_t(room)};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        if (docs.SaveDocument(file))
-            return QStringLiteral("the save succeeded");
-        if (questions.messages.size() != 1 || !questions.messages.first().endsWith(u' ' + file))
-            return QStringLiteral("messages: ") + questions.messages.join(u'|');
-        if (host.edit.wholeText() != text || !host.edit.modified())
-            return QStringLiteral("the editor lost its text or its modified flag");
-        if (docs.currentFileName() != file)
-            return QStringLiteral("the document's name changed");
-        return {};
-    });
-    std::printf("save with room for %lld bytes: %s\n", static_cast<long long>(room),
-                report.isEmpty() ? "refused, the old file whole" : qPrintable(report));
-    QVERIFY2(report.isEmpty(), qPrintable(report));
-    QVERIFY(readAll(file) == old);
-    QCOMPARE(entriesOf(folder), QByteArrayList{"page.htm"});
-
-    // With the room back, the same document saves.
-    QVERIFY(docs.SaveDocument(file));
-    QCOMPARE(readAll(file).size(), qsizetype(200002));
-}
+        if (how == "folder removed") {
+            QVERIFY(QDir(folder).removeRecursively());
+        } else if (how == "folder renamed") {
+            QVERIFY(QDir(root).rename(QStringLiteral("site"), QStringLiteral("moved")));
+        } else if (how == "page replaced by a folder") {
+            QVERIFY(QFile::remove(file) && QDir().mkpath(file));
+        } else if (how.contains("read-only")) {
+            // The superuser writes anywhere: the save runs as an ordinary user who owns the page.
+            QCOMPARE(::chmod(QFile::encodeName(root).constData(), 0755), 0);
+            if (::geteuid() == 0)
+                QVERIFY(::chown(native, nobody, nobody) == 0 &&
+                        ::chown(nativeFile, nobody, nobody) == 0);
+            QCOMPARE(::chmod(native.constData(), 0555), 0);
+        }
+        const QString report = inChild([&]() -> QString {
+            const rlimit limit{rlim_t(room), rlim_t(room)};
+            if (room >= 0 &&
+                (::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit)))
+                return QStringLiteral("no file-size limit");
+            if (how.contains("read-only") && ::geteuid() == 0 && !becomeNobody())
+                return QStringLiteral("cannot become an ordinary user");
+            if (page.docs.SaveDocument(file))
+                return QStringLiteral("the save succeeded");
+            const QString message = room >= 0 ? "Cannot Write to File " : "Cannot Create File ";
+            if (page.messages != QStringList{message + file})
+                return QStringLiteral("messages: ") + page.messages.join(u'|');
+            if (page.edit.wholeText() != text || !page.edit.modified() ||
+                page.docs.currentFileName() != file || page.caption != caption)
+                return QStringLiteral("the editor lost its text, modified flag or file name");
+            return {};
+        });
+        ::chmod(native.constData(), 0755);
+        QVERIFY2(report.isEmpty(), qPrintable(report));
+        if (how != "folder removed" && how != "page replaced by a folder") {
+            const QString oldFile = how == "folder renamed" ? root + "/moved/page.htm" : file;
+            QVERIFY(readAll(oldFile) == old);
+            QCOMPARE(entriesOf(QFileInfo(oldFile).path()), QStringList{"page.htm"});
+        }
+        if (room >= 0) {
+            QVERIFY(page.docs.SaveDocument(file));
+            QCOMPARE(readAll(file).size(), qsizetype(200002));
+        }
+    }
+};
 
 TOLVAN_TEST_MAIN(SaveFaultsTest)
 

@@ -6,6 +6,7 @@
 // first use. The daemon starts later, inside the test, and is stopped by its own process id
 // when the object goes, or by the kernel should the test process die first.
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
@@ -28,18 +29,15 @@ public:
     {
         // Filters run as the user lp, who must reach the spool and write the temporary folder.
         ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
-        QDir(m_dir.path()).mkpath("log");
         QDir(m_dir.path()).mkpath("tmp");
         ::chmod(QFile::encodeName(m_dir.filePath("tmp")).constData(), 01777);
         // Open to all, as the test adds and removes queues without a password.
         write("cupsd.conf", "Listen %1/cups.sock\nBrowsing Off\nWebInterface No\n"
                             "PreserveJobFiles Yes\nDefaultAuthType None\n"
-                            "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
-                            "<Policy default>\n<Limit All>\nOrder deny,allow\nAllow all\n"
-                            "</Limit>\n</Policy>\n");
+                            "<Policy default>\n<Limit All>\n</Limit>\n</Policy>\n");
         write("cups-files.conf", "ServerRoot %1\nRequestRoot %1/spool\nCacheDir %1/cache\n"
-                                 "StateDir %1/state\nTempDir %1/tmp\nAccessLog %1/log/access_log\n"
-                                 "ErrorLog %1/log/error_log\nPageLog %1/log/page_log\n");
+                                 "StateDir %1/state\nTempDir %1/tmp\nAccessLog %1/access_log\n"
+                                 "ErrorLog %1/error_log\nPageLog %1/page_log\n");
         qputenv("CUPS_SERVER", QFile::encodeName(m_dir.filePath("cups.sock")));
         // Either would name a default printer of the caller's own.
         qunsetenv("PRINTER");
@@ -48,7 +46,6 @@ public:
         const passwd *user = ::getpwuid(::geteuid());
         m_output.setPath(QFile::decodeName(user ? user->pw_dir : "/root") + "/PDF");
         m_madeOutput = !m_output.exists();
-        m_before = m_output.entryList({"*.pdf"});
     }
 
     ~PrivateCups()
@@ -57,10 +54,11 @@ public:
         if (!m_daemon.waitForFinished(10000))
             m_daemon.kill();
         m_daemon.waitForFinished();
-        // The queue's own PDFs of the test's jobs go with it.
-        for (const QString &file : m_output.entryList({"*.pdf"}))
-            if (!m_before.contains(file))
-                m_output.remove(file);
+        // The queue's own PDFs of the test's jobs go with it (a job of an earlier run may have
+        // left one of the same name, which this run wrote again).
+        for (const QFileInfo &file : m_output.entryInfoList({"*.pdf"}))
+            if (file.lastModified() >= m_started)
+                m_output.remove(file.fileName());
         if (m_madeOutput)
             m_output.rmdir(m_output.path()); // only when empty
     }
@@ -68,13 +66,10 @@ public:
     // Empty when the daemon runs and answers; else why not.
     QString start()
     {
-        m_daemon.setProgram(tool("cupsd"));
-        m_daemon.setArguments(
-            {"-f", "-c", m_dir.filePath("cupsd.conf"), "-s", m_dir.filePath("cups-files.conf")});
-        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_daemon.setStandardOutputFile(QProcess::nullDevice());
+        m_daemon.setProcessChannelMode(QProcess::ForwardedChannels);
         m_daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        m_daemon.start();
+        m_daemon.start(tool("cupsd"), {"-f", "-c", m_dir.filePath("cupsd.conf"), "-s",
+                                       m_dir.filePath("cups-files.conf")});
         if (!m_daemon.waitForStarted())
             return "cupsd (run scripts/install-deps.sh): " + m_daemon.errorString();
         for (QDeadlineTimer deadline(20000); !deadline.hasExpired(); QThread::msleep(20)) {
@@ -91,18 +86,15 @@ public:
     static QString run(const QString &program, const QStringList &arguments,
                        QString *output = nullptr)
     {
-        QProcess process;
+        QProcess process; // killed when it goes
         process.start(tool(program), arguments);
-        if (!process.waitForFinished(20000)) {
-            process.kill();
+        if (!process.waitForFinished(20000))
             return program + " did not finish: " + process.errorString();
-        }
         if (output)
             *output = QString::fromUtf8(process.readAllStandardOutput());
         if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
             return {};
-        return program + ' ' + arguments.join(' ') + ": " +
-               QString::fromLocal8Bit(process.readAllStandardError());
+        return program + ' ' + arguments.join(' ') + ": " + process.readAllStandardError();
     }
 
     // Leaves exactly these queues, the first the default unless told otherwise.
@@ -142,7 +134,7 @@ public:
 
     QString log() const
     {
-        QFile file(m_dir.filePath("log/error_log"));
+        QFile file(m_dir.filePath("error_log"));
         return file.open(QIODevice::ReadOnly) ? QString(file.readAll().right(4000)) : QString();
     }
 
@@ -160,11 +152,11 @@ private:
             file.write(text.arg(m_dir.path()).toUtf8());
     }
 
+    const QDateTime m_started = QDateTime::currentDateTime();
     QTemporaryDir m_dir;
     QProcess m_daemon;
     QDir m_output;
     bool m_madeOutput;
-    QStringList m_before;
 };
 
 } // namespace tolvan::test

@@ -1,0 +1,234 @@
+#include "common/hermetic.h"
+#include "platform/editcontrol.h"
+#include "platform/shortcuts.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace tolvan::platform;
+
+// Lines "ab", "cde", "" and "fg"; editor positions count each break as two.
+static const QString sample = "ab\r\ncde\r\n\r\nfg";
+
+// The edit control and the menus' keyboard shortcuts.
+class PlatformTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Any line break comes back as CR LF and nothing else breaks a line: the text, its length,
+    // its lines (a last empty one not counted), all of it selected, copied and pasted agree.
+    void text_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QStringList>("lines");
+        const auto row = [](const char *name, const QString &given, const QStringList &lines,
+                            const QString &expected = {}) {
+            QTest::newRow(name) << given << (expected.isNull() ? given : expected) << lines;
+        };
+        row("crlf", sample, {"ab", "cde", "", "fg"});
+        row("lf only", "a\nb\n", {"a", "b"}, "a\r\nb\r\n");
+        row("lone cr, lone lf", "a\r\n\rb\n", {"a", "", "b"}, "a\r\n\r\nb\r\n");
+        row("empty", QString(), {});
+        // Qt's own text would turn these into a space and a line break.
+        row("no-break space, line separator", "a\u00a0b\u2028c\r\nd", {"a\u00a0b\u2028c", "d"});
+        // Characters the text document would take as the end of a block are kept as characters.
+        row("paragraph separator and frame marks", "a\u2029b\ufdd0c\ufdd1d\n",
+            {"a\u2029b\ufdd0c\ufdd1d"}, "a\u2029b\ufdd0c\ufdd1d\r\n");
+        row("paragraph separator is no break", "a\u2029b\r\n\ufdd0", {"a\u2029b", "\ufdd0"});
+        // U+10F029 and U+10F5D0 end in the code units that stand in for U+2029 and U+FDD0.
+        row("characters ending in a stand-in's code unit", "\U0010F029\u2029\U0010F5D0",
+            {"\U0010F029\u2029\U0010F5D0"});
+    }
+    void text()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, expected);
+        QFETCH(QStringList, lines);
+        EditControl edit;
+        edit.setWholeText(given);
+        QCOMPARE(edit.wholeText(), expected);
+        QCOMPARE(edit.textLength(), expected.size());
+        QCOMPARE(edit.lineCount(), lines.size());
+        for (int i = 0; i < lines.size(); ++i)
+            QCOMPARE(edit.line(i), lines.at(i));
+        edit.selectAll();
+        QCOMPARE(edit.selText(), expected);
+        QApplication::clipboard()->clear();
+        edit.copy(); // with LF, as other programs expect
+        QCOMPARE(QApplication::clipboard()->text(), QString(expected).replace("\r\n", "\n"));
+        QApplication::clipboard()->setText(expected);
+        edit.paste();
+        QCOMPARE(edit.wholeText(), expected);
+    }
+
+    // The selection of the sample in editor positions, as text, into a buffer of `buffer`
+    // characters that keeps room for a closing zero, and replaced (by nothing when nothing is
+    // selected).
+    void selection_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<int>("buffer");
+        QTest::newRow("over a break, cut between cr and lf") << 1 << 4 << "b\r\nc" << 3;
+        QTest::newRow("an empty line's break, just fits") << 9 << 2 << "\r\n" << 3;
+        QTest::newRow("last line, buffer larger") << 11 << 2 << "fg" << 100;
+        QTest::newRow("everything") << 0 << 13 << sample << 14;
+        QTest::newRow("caret only") << 7 << 0 << QString() << 5;
+        QTest::newRow("past the end, room for the zero only") << 12 << 50 << "g" << 1;
+    }
+    void selection()
+    {
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, selected);
+        QFETCH(int, buffer);
+        EditControl edit;
+        edit.setWholeText(sample);
+        edit.setSelStart(start);
+        QCOMPARE(edit.selLength(), 0);
+        edit.setSelLength(length);
+        QCOMPARE(edit.selStart(), start);
+        QCOMPARE(edit.selLength(), selected.size());
+        QCOMPARE(edit.selText(), selected);
+        QCOMPARE(edit.selectedTextInto(buffer), selected.left(buffer - 1));
+        // The whole text addresses the selection with the same positions.
+        QCOMPARE(edit.wholeText().mid(start, selected.size()), selected);
+        // One undo step; the caret ends after the new text; the page is changed, even when
+        // nothing replaced nothing.
+        edit.setModified(false);
+        const QString typed = length ? "x\r\ny" : "";
+        edit.replaceSelection(typed);
+        QCOMPARE(edit.wholeText(),
+                 sample.left(start) + typed + sample.mid(start + selected.size()));
+        QCOMPARE(edit.selStart(), start + typed.size());
+        QCOMPARE(edit.selLength(), 0);
+        QVERIFY(edit.modified());
+        edit.undo();
+        QCOMPARE(edit.wholeText(), sample);
+    }
+
+    // 200,000 lines: a position deep in the text maps to its line and back exactly.
+    void positions_mapDeepInLongText()
+    {
+        QString text = QString("line 000000\r\n").repeated(200000);
+        text.replace(13 * 150000 + 5, 6, "150000");
+        EditControl edit;
+        edit.setWholeText(text);
+        edit.setSelStart(13 * 150000 + 5);
+        edit.setSelLength(6);
+        QCOMPARE(edit.selText(), "150000");
+        QCOMPARE(edit.selStart(), 13 * 150000 + 5);
+        QCOMPARE(edit.textLength(), text.size());
+    }
+
+    // A new text, as an opened page, starts with the caret at the top, nothing selected, the view
+    // at the first line and nothing to undo, whatever the text before it left.
+    void setWholeText_startsAfresh()
+    {
+        EditControl edit;
+        edit.resize(300, 200);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        const QString many = QString("a line\r\n").repeated(500);
+        edit.setWholeText(many);
+        edit.setSelStart(many.size() - 20);
+        edit.replaceSelection("typed");
+        edit.setSelLength(3);
+        QVERIFY(edit.verticalScrollBar()->value() > 0);
+
+        edit.setWholeText(many);
+        QCOMPARE(edit.selStart(), 0);
+        QCOMPARE(edit.selLength(), 0);
+        QVERIFY(!edit.document()->isUndoAvailable());
+        QCoreApplication::processEvents();
+        QCOMPARE(edit.verticalScrollBar()->value(), 0);
+        QCOMPARE(edit.wholeText(), many);
+    }
+
+    // In "Table tab" CR LF "TAB table_x tab"; `to` -1 is the end.
+    void findText_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("any case") << "tab" << 0 << -1 << "" << 0;
+        QTest::newRow("match case") << "TAB" << 0 << -1 << "case" << 11;
+        QTest::newRow("whole word and case, from inside a line")
+            << "tab" << 7 << -1 << "word case" << 23;
+        QTest::newRow("underscore joins words") << "table" << 1 << -1 << "word" << -1;
+        QTest::newRow("match must end in range") << "tab" << 12 << 17 << "" << -1;
+        QTest::newRow("across a break") << "tab\r\nTAB" << 0 << -1 << "case" << 6;
+    }
+    void findText()
+    {
+        QFETCH(QString, what);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, options);
+        EditControl edit;
+        edit.setWholeText("Table tab\r\nTAB table_x tab");
+        const EditControl::FindOptions flags{options.contains("word"), options.contains("case")};
+        QTEST(int(edit.findText(what, from, to, flags)), "expected");
+    }
+
+    void shortcutText_namesKeysAsMenusShowThem_data()
+    {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("function key") << QKeyCombination(Qt::Key_F3) << "F3";
+        QTest::newRow("backspace") << (Qt::AltModifier | Qt::Key_Backspace) << "Alt+BkSp";
+        QTest::newRow("insert") << (Qt::ShiftModifier | Qt::Key_Insert) << "Shift+Ins";
+        QTest::newRow("delete") << (Qt::ShiftModifier | Qt::Key_Delete) << "Shift+Del";
+        QTest::newRow("modifier order")
+            << (Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_7)
+            << "Shift+Ctrl+Alt+7";
+    }
+    void shortcutText_namesKeysAsMenusShowThem()
+    {
+        QFETCH(QKeyCombination, key);
+        QTEST(shortcutText(key), "text");
+    }
+
+    // A menu item's key beats the menu bar's access key, a disabled item's key is swallowed,
+    // and a key that is taken away goes to the editor again.
+    void shortcuts_dispatch()
+    {
+        QMainWindow window;
+        auto *edit = new EditControl(&window);
+        window.setCentralWidget(edit);
+        QMenu *character = window.menuBar()->addMenu("&Character");
+        QAction *comments = character->addAction("&Comments");
+        QAction *disabled = character->addAction("&Quiet");
+        disabled->setEnabled(false);
+        auto *shortcuts = new MenuShortcuts(&window);
+        shortcuts->setShortcut(comments, Qt::AltModifier | Qt::Key_C);
+        shortcuts->setShortcut(disabled, QKeyCombination(Qt::Key_Q));
+        QCOMPARE(comments->text(), "&Comments\tAlt+C");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        edit->setFocus();
+        QSignalSpy triggered(comments, &QAction::triggered);
+        QTest::keyClick(edit, Qt::Key_C, Qt::AltModifier);
+        QCOMPARE(triggered.count(), 1);
+        QVERIFY(!character->isVisible());
+        QTest::keyClick(edit, Qt::Key_Q);
+        QTest::keyClick(edit, Qt::Key_W);
+        QCOMPARE(edit->wholeText(), "w");
+        shortcuts->setShortcut(disabled, QKeyCombination::fromCombined(0));
+        QCOMPARE(disabled->text(), "&Quiet");
+        QTest::keyClick(edit, Qt::Key_Q);
+        QCOMPARE(edit->wholeText(), "wq");
+    }
+};
+
+TOLVAN_TEST_MAIN(PlatformTest)
+#include "tst_platform.moc"
