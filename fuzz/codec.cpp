@@ -75,6 +75,15 @@ QStringList linesOf(const QString &text)
     return lines;
 }
 
+// Each line followed by CR LF.
+QString joined(const QStringList &lines)
+{
+    QString text;
+    for (const QString &line : lines)
+        text += line + QLatin1String("\r\n");
+    return text;
+}
+
 // The bytes with every line break as CR LF and one after the last line.
 QByteArray withCrLf(const QByteArray &bytes)
 {
@@ -124,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Lines as SaveDocument writes them.
     const QByteArray expected = withCrLf(bytes);
     const QStringList lines = linesOf(decoded.text);
-    const std::optional<QByteArray> plain = encode(joinLines(lines), decoded.encoding);
+    const std::optional<QByteArray> plain = encode(joined(lines), decoded.encoding);
     TOLVAN_CHECK(plain && *plain == expected,
                  context + " saved " + shown(plain.value_or("<none>")));
 
@@ -134,7 +143,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QStringList edited;
     for (int i = 0; i < edit.lineCount(); ++i)
         edited << edit.line(i);
-    const std::optional<QByteArray> saved = encode(joinLines(edited), decoded.encoding);
+    TOLVAN_CHECK(edit.fileText() == joined(edited), context + " file text " + shown(edit.fileText()));
+    const std::optional<QByteArray> saved = encode(edit.fileText(), decoded.encoding);
     TOLVAN_CHECK(saved && *saved == expected,
                  context + " saved from the editor " + shown(saved.value_or("<none>")));
     // What the editor handed to deleteLater() goes now, as an event loop would take it; left

@@ -78,14 +78,4 @@ std::optional<QByteArray> encode(const QString &text, Encoding encoding, QChar *
     return bytes;
 }
 
-QString joinLines(const QStringList &lines)
-{
-    QString text;
-    for (const QString &line : lines) {
-        text += line;
-        text += QLatin1String("\r\n");
-    }
-    return text;
-}
-
 } // namespace tolvan::document

@@ -24,7 +24,4 @@ Decoded decode(const QByteArray &bytes);
 std::optional<QByteArray> encode(const QString &text, Encoding encoding,
                                  QChar *unencodable = nullptr);
 
-// The file's bytes for the editor's lines: each line followed by CR LF.
-QString joinLines(const QStringList &lines);
-
 } // namespace tolvan::document

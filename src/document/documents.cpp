@@ -156,16 +156,11 @@ bool DocumentCommands::LoadDocument(const QString &path, PreparedPage page)
 bool DocumentCommands::SaveDocument(const QString &path)
 {
     platform::EditControl &editor = m_host.editor();
-    const int count = editor.lineCount();
-    if (count == 0) {
+    if (editor.lineCount() == 0) {
         m_questions.showMessage(QStringLiteral("Nothing to save"));
         return false;
     }
-    QStringList lines;
-    lines.reserve(count);
-    for (int i = 0; i < count; ++i)
-        lines << editor.line(i);
-    const QString text = joinLines(lines);
+    const QString text = editor.fileText();
 
     Encoding encoding = m_encoding;
     QChar unencodable;

@@ -302,6 +302,16 @@ QString EditControl::wholeText() const
     return out;
 }
 
+QString EditControl::fileText() const
+{
+    // The whole text already ends in CR LF when its last line is empty (that line is not
+    // counted); otherwise the last line still needs its break. No line holds a CR of its own.
+    QString text = wholeText();
+    if (!text.isEmpty() && !text.endsWith(crlf))
+        text += crlf;
+    return text;
+}
+
 int EditControl::lineCount() const
 {
     const QTextDocument *doc = document();

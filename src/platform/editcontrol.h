@@ -47,6 +47,8 @@ public:
     // Lines as a file holds them: a last empty line is not counted.
     int lineCount() const;
     QString line(int index) const;
+    // Those lines as a file holds them, each followed by CR LF.
+    QString fileText() const;
 
     bool modified() const;
     void setModified(bool modified);

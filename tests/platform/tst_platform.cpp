@@ -57,6 +57,7 @@ private slots:
         QCOMPARE(edit.lineCount(), lines.size());
         for (int i = 0; i < lines.size(); ++i)
             QCOMPARE(edit.line(i), lines.at(i));
+        QCOMPARE(edit.fileText(), lines.isEmpty() ? QString() : lines.join("\r\n") + "\r\n");
         edit.selectAll();
         QCOMPARE(edit.selText(), expected);
         QApplication::clipboard()->clear();
