@@ -87,7 +87,8 @@ PreparedPage preparePage(const QString &path)
         return {read.status, Encoding::Utf8, {}, read.stamp};
     Decoded decoded = decode(read.bytes);
     read.bytes = QByteArray(); // the page's memory twice at most, not three times
-    return {read.status, decoded.encoding, platform::toEditorBreaks(decoded.text), read.stamp};
+    return {read.status, decoded.encoding, platform::toEditorBreaks(std::move(decoded.text)),
+            read.stamp};
 }
 
 DocumentCommands::DocumentCommands(DocumentHost &host, DocumentQuestions &questions)

@@ -75,20 +75,21 @@ bool hasMoreLinesThan(QStringView text, int count)
 
 } // namespace
 
-QString toEditorBreaks(const QString &text)
+QString toEditorBreaks(QString text)
 {
     if (!text.contains(u'\r') && std::none_of(text.cbegin(), text.cend(), isHeldApart))
         return text;
-    // Written through a pointer into a buffer of the full length, cut to size at the end:
-    // appending one character at a time costs a call and a capacity check per character, which
-    // on a 10 MB page took longer than reading and decoding the file.
-    QString out(text.size(), Qt::Uninitialized);
-    QChar *to = out.data();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
+    // Rewritten in place through a pointer, never longer than it was, and cut to size at the
+    // end: appending one character at a time costs a call and a capacity check per character,
+    // and a page handed over by value (as a freshly decoded one) needs no second buffer.
+    const qsizetype size = text.size();
+    QChar *to = text.data();
+    const QChar *from = to;
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = from[i];
         if (c == u'\r') {
             *to++ = u'\n';
-            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+            if (i + 1 < size && from[i + 1] == u'\n')
                 ++i;
         } else if (isHeldApart(c)) {
             *to++ = swapped(c, heldApart, standIn);
@@ -96,8 +97,8 @@ QString toEditorBreaks(const QString &text)
             *to++ = c;
         }
     }
-    out.truncate(to - out.constData());
-    return out;
+    text.truncate(to - from);
+    return text;
 }
 
 EditControl::EditControl(QWidget *parent) : QPlainTextEdit(parent)

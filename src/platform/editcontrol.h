@@ -79,6 +79,6 @@ private:
 
 // Texts handed to the editor may break lines with CR LF, LF or CR; inside it is always LF.
 // U+2029, U+FDD0 and U+FDD1 break no line: they come back out as they went in.
-QString toEditorBreaks(const QString &text);
+QString toEditorBreaks(QString text);
 
 } // namespace tolvan::platform
