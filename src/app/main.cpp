@@ -17,7 +17,6 @@
 
 #include <cstdio>
 #include <future>
-#include <memory>
 
 namespace {
 QStringList rawArguments(int argc, char *argv[])
@@ -56,9 +55,9 @@ int main(int argc, char *argv[])
     // A page named on the command line is read and decoded on another thread while the
     // toolkit starts and the window is built: on a large page that is most of the waiting.
     const QString path = line.file.isEmpty() ? QString() : QFileInfo(line.file).absoluteFilePath();
-    auto early = std::make_shared<std::future<tolvan::document::PreparedPage>>();
+    std::shared_future<tolvan::document::PreparedPage> early;
     if (!path.isEmpty())
-        *early = std::async(std::launch::async, tolvan::document::preparePage, path);
+        early = std::async(std::launch::async, tolvan::document::preparePage, path).share();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tolvan"));
@@ -87,7 +86,7 @@ int main(int argc, char *argv[])
         tolvan::app::guarded([&] {
             mainForm.offerRecovery();
             if (!path.isEmpty() && mainForm.documents()->ConfirmDiscard())
-                mainForm.documents()->LoadDocument(path, early->get());
+                mainForm.documents()->LoadDocument(path, early.get());
         });
     });
     return QApplication::exec();

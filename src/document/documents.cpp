@@ -120,7 +120,7 @@ void DocumentCommands::restore(const QString &path, Encoding encoding, const QSt
 
 bool DocumentCommands::LoadDocument(const QString &path)
 {
-    return LoadDocument(path, preparePage(path));
+    return showPage(path, preparePage(path));
 }
 
 bool DocumentCommands::LoadDocument(const QString &path, PreparedPage page)
@@ -129,7 +129,12 @@ bool DocumentCommands::LoadDocument(const QString &path, PreparedPage page)
     // changed since, what was read is no longer the page.
     if (currentStamp(path) != page.stamp)
         page = preparePage(path);
-    // The file is read whole before the editor is touched: any failure leaves the document
+    return showPage(path, page);
+}
+
+bool DocumentCommands::showPage(const QString &path, const PreparedPage &page)
+{
+    // The file was read whole before the editor is touched: any failure leaves the document
     // exactly as it was.
     switch (page.status) {
     case FileRead::Status::Ok:

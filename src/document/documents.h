@@ -106,6 +106,8 @@ public:
 
 private:
     void setCurrentFileName(const QString &path);
+    // Shows a page read for path, or says why it could not be read.
+    bool showPage(const QString &path, const PreparedPage &page);
     // Saves after a Yes in the guard; false when the document was not saved.
     bool saveForGuard();
 
