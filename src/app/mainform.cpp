@@ -90,7 +90,8 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     // Unsaved work is copied aside soon after a change, and every few seconds while typing goes
     // on; the copy goes when the document is saved, replaced or discarded. The text is taken
     // only when the copy is written, never on each keystroke.
-    m_recovery = std::make_unique<document::RecoveryStore>(document::RecoveryStore::ofThisProcess());
+    m_recovery =
+        std::make_unique<document::RecoveryStore>(document::RecoveryStore::ofThisProcess());
     m_recoveryClock.start();
     m_recoveryTimer = new QTimer(this);
     m_recoveryTimer->setSingleShot(true);

@@ -48,8 +48,8 @@ bool readAllAt(int fd, QByteArray &into, qint64 size)
 // the rename is as durable as the system makes it.
 bool syncFolder(const QString &folder)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return true;
     const bool synced = ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
@@ -79,8 +79,8 @@ bool canReplace(const Target &t)
 PageWrite writeInPlace(const Target &t, const QByteArray &bytes,
                        const std::function<void()> &beforeInPlace)
 {
-    const int fd = ::open(QFile::encodeName(t.file).constData(),
-                          O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd =
+        ::open(QFile::encodeName(t.file).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return PageWrite::CannotCreate;
     // The old bytes are kept to be put back: a failed save must not cost the page.

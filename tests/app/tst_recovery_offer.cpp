@@ -184,6 +184,9 @@ private Q_SLOTS:
     }
 };
 
-QObject *makeRecoveryOfferTest() { return new RecoveryOfferTest; }
+QObject *makeRecoveryOfferTest()
+{
+    return new RecoveryOfferTest;
+}
 
 #include "tst_recovery_offer.moc"

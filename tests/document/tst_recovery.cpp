@@ -23,7 +23,7 @@ class RecoveryTest : public QObject
     {
         struct stat info {};
         return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777
-                                                                        : 0xFFFF;
+                                                                       : 0xFFFF;
     }
 
 private slots:

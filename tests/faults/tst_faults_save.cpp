@@ -306,8 +306,8 @@ private slots:
         const QString folder = base + "/site", file = folder + "/page.htm";
         const QString second = folder + (names == "symbolic" ? "/link.htm" : "/other.htm");
         const auto native = [](const QString &path) { return QFile::encodeName(path); };
-        const QByteArray old = QByteArray("<P>old page</P>\r\n").repeated(20000 / 17).leftJustified(
-            20000, '.');
+        const QByteArray old =
+            QByteArray("<P>old page</P>\r\n").repeated(20000 / 17).leftJustified(20000, '.');
         QVERIFY(QDir().mkpath(folder) && writeAll(file, old));
         QCOMPARE(::chmod(native(base).constData(), 0755), 0);
         QCOMPARE(::chmod(native(folder).constData(), folderMode), 0);
