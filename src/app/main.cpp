@@ -83,11 +83,7 @@ int main(int argc, char *argv[])
     // the command line opens as a double-click in the file list would open it (its path made
     // absolute, since the working directory follows the side panel).
     QTimer::singleShot(0, &mainForm, [&mainForm, path, early] {
-        tolvan::app::guarded([&] {
-            mainForm.offerRecovery();
-            if (!path.isEmpty() && mainForm.documents()->ConfirmDiscard())
-                mainForm.documents()->LoadDocument(path, early.get());
-        });
+        tolvan::app::guarded([&] { mainForm.startWith(path, [&] { return early.get(); }); });
     });
     return QApplication::exec();
 }

@@ -87,20 +87,25 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     document::DocumentHost &host = *this;
     m_documents = std::make_unique<document::DocumentCommands>(host, *m_questions);
 
-    // Unsaved work is copied aside a few seconds after the last change; the copy goes when the
-    // document is saved, replaced or discarded.
-    m_recovery = std::make_unique<document::RecoveryStore>(QCoreApplication::applicationPid());
+    // Unsaved work is copied aside soon after a change, and every few seconds while typing goes
+    // on; the copy goes when the document is saved, replaced or discarded. The text is taken
+    // only when the copy is written, never on each keystroke.
+    m_recovery =
+        std::make_unique<document::RecoveryStore>(document::RecoveryStore::ofThisProcess());
+    m_recoveryClock.start();
     m_recoveryTimer = new QTimer(this);
     m_recoveryTimer->setSingleShot(true);
-    m_recoveryTimer->setInterval(3000);
     connect(m_recoveryTimer, &QTimer::timeout, this, [this] { keepRecoveryCopy(); });
     connect(Memo1->document(), &QTextDocument::contentsChanged, this, [this] {
-        if (Memo1->modified())
-            m_recoveryTimer->start();
+        if (!Memo1->modified())
+            return;
+        const qint64 now = m_recoveryClock.elapsed();
+        m_recoveryTimer->start(int(std::max<qint64>(0, m_recoverySchedule.changed(now) - now)));
     });
     connect(Memo1->document(), &QTextDocument::modificationChanged, this, [this](bool changed) {
         if (!changed) {
             m_recoveryTimer->stop();
+            m_recoverySchedule.clear();
             m_recovery->remove();
         }
     });
@@ -118,9 +123,14 @@ TMainForm::~TMainForm()
     m_recovery->remove();
 }
 
+void TMainForm::setRecoveryTiming(int quiet, int maxLag, int minGap)
+{
+    m_recoverySchedule.setTiming({quiet, maxLag, minGap});
+}
+
 void TMainForm::setRecoveryDelay(int milliseconds)
 {
-    m_recoveryTimer->setInterval(milliseconds);
+    setRecoveryTiming(milliseconds, milliseconds, milliseconds);
 }
 
 QString TMainForm::recoveryFile() const
@@ -128,14 +138,23 @@ QString TMainForm::recoveryFile() const
     return m_recovery->file();
 }
 
-void TMainForm::keepRecoveryCopy()
+bool TMainForm::keepRecoveryCopy()
 {
-    if (Memo1->modified())
-        m_recovery->save(m_documents->currentFileName(), m_documents->encoding(),
-                         Memo1->wholeText());
+    m_recoveryTimer->stop();
+    if (!Memo1->modified())
+        return false;
+    const bool kept = m_recovery->save(m_documents->currentFileName(), m_documents->encoding(),
+                                       Memo1->wholeText());
+    m_recoverySchedule.written(m_recoveryClock.elapsed(), kept);
+    return kept;
 }
 
-void TMainForm::offerRecovery()
+void TMainForm::beforeWriteInPlace()
+{
+    keepRecoveryCopy();
+}
+
+std::optional<QString> TMainForm::offerRestore()
 {
     for (const document::RecoveredWork &work : document::RecoveryStore::leftBehind()) {
         const QString name = work.documentPath == document::DocumentCommands::untitled
@@ -143,19 +162,48 @@ void TMainForm::offerRecovery()
                                  : work.documentPath;
         const QString when =
             QFileInfo(work.file).lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        // Escape and the close box, what a startled person presses, decide nothing.
         const int answer = messageDlg(
             QStringLiteral("Tolvan ended without saving your changes to %1 (last kept %2). "
-                           "Restore them?")
+                           "Restore them? (No discards them; Cancel asks again next time.)")
                 .arg(name, when),
-            MsgKind::Confirmation, MsgButton::Yes | MsgButton::No, 0);
+            MsgKind::Confirmation, MsgButton::Yes | MsgButton::No | MsgButton::Cancel, 0);
         if (answer == mrYes) {
             m_documents->restore(work.documentPath, work.encoding, work.text);
-            QFile::remove(work.file);
-            keepRecoveryCopy();
-            return; // any further copies wait for the next start
+            // The old copy goes only once this process holds the work in a copy of its own.
+            if (keepRecoveryCopy())
+                QFile::remove(work.file);
+            return work.documentPath; // any further copies wait for the next start
         }
+        if (answer != mrNo)
+            return std::nullopt;
         QFile::remove(work.file);
     }
+    return std::nullopt;
+}
+
+void TMainForm::startWith(const QString &path,
+                          const std::function<document::PreparedPage()> &prepared)
+{
+    const std::optional<QString> restored = offerRestore();
+    if (path.isEmpty())
+        return;
+    // The page just restored is not read again over the work: that is what the file manager
+    // asked for, and more. Another page asks first, as for any unsaved text.
+    const auto same = [](const QString &a, const QString &b) {
+        const QString canonicalA = QFileInfo(a).canonicalFilePath();
+        return canonicalA.isEmpty() ? QDir::cleanPath(QFileInfo(a).absoluteFilePath()) ==
+                                          QDir::cleanPath(QFileInfo(b).absoluteFilePath())
+                                    : canonicalA == QFileInfo(b).canonicalFilePath();
+    };
+    if (restored && same(*restored, path))
+        return;
+    if (!m_documents->ConfirmDiscard())
+        return;
+    if (prepared)
+        m_documents->LoadDocument(path, prepared());
+    else
+        m_documents->LoadDocument(path);
 }
 
 void TMainForm::buildControls()

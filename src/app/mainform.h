@@ -1,12 +1,15 @@
 #pragma once
 
 #include "document/documents.h"
+#include "document/recovery.h"
 #include "settings/settings.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QColorDialog;
@@ -85,8 +88,14 @@ public:
     editing::SearchCommands *searchCommands() const { return m_search; }
 
     // Offers to restore work left unsaved by an earlier run that ended without saving it.
-    void offerRecovery();
-    // How long after the last change the recovery copy is written.
+    void offerRecovery() { offerRestore(); }
+    // What happens once the window is up: the offer to restore work, then the page named on
+    // the command line (empty: none), read ahead by `prepared` when given.
+    void startWith(const QString &path,
+                   const std::function<document::PreparedPage()> &prepared = {});
+    // When the recovery copy is written: after `quiet` without a change, at most `maxLag` after
+    // the first change not yet copied, never sooner than `minGap` after the last copy.
+    void setRecoveryTiming(int quiet, int maxLag, int minGap);
     void setRecoveryDelay(int milliseconds);
     QString recoveryFile() const;
 
@@ -158,9 +167,15 @@ private:
     platform::MenuShortcuts *m_shortcuts = nullptr;
     QHash<QString, QAction *> m_menuItems;
     QHash<QString, std::function<void()>> m_handlers;
-    void keepRecoveryCopy();
+    // offerRecovery, returning the name of the page restored.
+    std::optional<QString> offerRestore();
+    // Writes the recovery copy now; false when there was nothing to copy or it failed.
+    bool keepRecoveryCopy();
+    void beforeWriteInPlace() override;
 
     std::unique_ptr<document::RecoveryStore> m_recovery;
+    document::RecoverySchedule m_recoverySchedule;
+    QElapsedTimer m_recoveryClock;
     QTimer *m_recoveryTimer = nullptr;
     std::unique_ptr<document::DialogQuestions> m_questions;
     std::unique_ptr<document::DocumentCommands> m_documents;

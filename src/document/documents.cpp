@@ -1,10 +1,10 @@
 #include "documents.h"
 
+#include "pagefile.h"
 #include "platform/editcontrol.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <cerrno>
@@ -182,32 +182,16 @@ bool DocumentCommands::SaveDocument(const QString &path)
         return false;
     }
 
-    // A file without any write permission is read-only: it is not replaced behind its back.
-    const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
-    const bool exists = ::stat(name.constData(), &info) == 0;
-    if (exists && (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0 ||
-                   ::access(name.constData(), W_OK) != 0)) {
+    switch (writePage(path, *bytes, [this] { m_host.beforeWriteInPlace(); })) {
+    case PageWrite::Ok:
+        break;
+    case PageWrite::CannotCreate:
         m_questions.showMessage(QStringLiteral("Cannot Create File ") + path);
         return false;
-    }
-
-    // The new text goes to a temporary file beside the old one, which is replaced only once the
-    // new one is complete on disk.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_questions.showMessage(QStringLiteral("Cannot Create File ") + path);
-        return false;
-    }
-    if (exists)
-        file.setPermissions(QFileInfo(path).permissions());
-    if (file.write(*bytes) != bytes->size()) {
-        file.cancelWriting();
-        file.commit();
+    case PageWrite::CannotWrite:
         m_questions.showMessage(QStringLiteral("Cannot Write to File ") + path);
         return false;
-    }
-    if (!file.commit()) {
+    case PageWrite::CannotClose:
         m_questions.showMessage(QStringLiteral("Cannot Close File ") + path);
         return false;
     }

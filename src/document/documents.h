@@ -53,6 +53,9 @@ public:
     virtual void updateFileList() = 0;        // read the folder again
     virtual void repaintFileList() = 0;
     virtual void setCaption(const QString &caption) = 0;
+    // The page is about to be written in place, where a crash would leave it half old, half
+    // new: the moment to make sure the text being saved is kept elsewhere too.
+    virtual void beforeWriteInPlace() {}
 };
 
 // How the commands ask the user; the window answers with real boxes and dialogs, tests with a

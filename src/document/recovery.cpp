@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tolvan::document {
 
@@ -16,9 +18,41 @@ namespace {
 const QByteArray magic = "TOLVAN-RECOVERY 1\n";
 const QString prefix = QStringLiteral("recovery-");
 
-bool processRunning(qint64 pid)
+// When the process started, in clock ticks since boot; -1 when unknown.
+qint64 startTimeOf(qint64 pid)
 {
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // The command name in brackets may hold spaces and brackets: the fields follow the last.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 1).simplified().split(' ');
+    bool ok = false;
+    const qint64 start = fields.value(19).toLongLong(&ok); // the 22nd field of the line
+    return ok ? start : -1;
+}
+
+bool processRunning(qint64 pid, qint64 startTime)
+{
+    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
+        return false;
+    const qint64 now = startTime < 0 ? -1 : startTimeOf(pid);
+    return startTime < 0 || now < 0 || now == startTime;
+}
+
+// The folder for the copies, private to its user from the moment it exists.
+bool makeFolder(const QString &folder)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    if (!QDir().mkpath(QFileInfo(folder).path()) ||
+        (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST))
+        return false;
+    // A folder made by an earlier version, or by hand, is closed to others before anything
+    // is written into it.
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    return (info.st_mode & 077) == 0 || ::chmod(name.constData(), info.st_mode & 0700) == 0;
 }
 } // namespace
 
@@ -30,20 +64,27 @@ QString RecoveryStore::folder()
     return base + QStringLiteral("/tolvan");
 }
 
-RecoveryStore::RecoveryStore(qint64 processId)
-    : m_file(folder() + u'/' + prefix + QString::number(processId))
+RecoveryStore::RecoveryStore(qint64 processId, qint64 startTime)
+    : m_file(folder() + u'/' + prefix + QString::number(processId) +
+             (startTime < 0 ? QString() : u'-' + QString::number(startTime)))
 {
+}
+
+RecoveryStore RecoveryStore::ofThisProcess()
+{
+    const qint64 pid = ::getpid();
+    return RecoveryStore(pid, startTimeOf(pid));
 }
 
 bool RecoveryStore::save(const QString &documentPath, Encoding encoding,
                          const QString &text) const
 {
-    if (!QDir().mkpath(folder()))
+    if (!makeFolder(folder()))
         return false;
     QSaveFile out(m_file);
-    if (!out.open(QIODevice::WriteOnly))
+    // The new file has no name yet: it is its user's alone before a byte is in it.
+    if (!out.open(QIODevice::WriteOnly) || ::fchmod(out.handle(), 0600) != 0)
         return false;
-    QFile::setPermissions(m_file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     // The header names the document; the text follows as UTF-8.
     QByteArray data = magic;
     data += documentPath.toUtf8().replace('\n', ' ') + '\n';
@@ -82,14 +123,32 @@ QList<RecoveredWork> RecoveryStore::leftBehind()
     QFileInfoList files = QDir(folder()).entryInfoList({prefix + u'*'}, QDir::Files, QDir::Time |
                                                                                    QDir::Reversed);
     for (const QFileInfo &info : files) {
-        bool ok = false;
-        const qint64 pid = info.fileName().mid(prefix.size()).toLongLong(&ok);
-        if (!ok || processRunning(pid))
+        // recovery-PID or recovery-PID-START
+        const QStringList id = info.fileName().mid(prefix.size()).split(u'-');
+        bool pidOk = false, startOk = id.size() == 1;
+        const qint64 pid = id.value(0).toLongLong(&pidOk);
+        const qint64 start = id.size() == 2 ? id[1].toLongLong(&startOk) : -1;
+        if (!pidOk || !startOk || id.size() > 2 || processRunning(pid, start))
             continue;
         if (auto work = read(info.filePath()))
             found << *work;
     }
     return found;
+}
+
+qint64 RecoverySchedule::changed(qint64 now)
+{
+    if (m_firstUncopied < 0)
+        m_firstUncopied = now;
+    const qint64 due = std::min(now + m_timing.quiet, m_firstUncopied + m_timing.maxLag);
+    return m_lastWrite < 0 ? due : std::max(due, m_lastWrite + m_timing.minGap);
+}
+
+void RecoverySchedule::written(qint64 now, bool ok)
+{
+    m_lastWrite = now;
+    if (ok)
+        m_firstUncopied = -1;
 }
 
 } // namespace tolvan::document

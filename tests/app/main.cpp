@@ -5,7 +5,8 @@
 #include <QApplication>
 #include <QTest>
 
-QObject *makeMessageDialogTest(), *makeMainFormTest(), *makeCommandLineTest();
+QObject *makeMessageDialogTest(), *makeMainFormTest(), *makeCommandLineTest(),
+    *makeRecoveryOfferTest();
 
 int main(int argc, char **argv)
 {
@@ -15,5 +16,6 @@ int main(int argc, char **argv)
     QApplication::setFont(tolvan::platform::designFont(QStringLiteral("MS Sans Serif"), 11));
     tolvan::platform::Application::setTitle(QStringLiteral("Tolvan v1.0"));
     return tolvan::test::runTests(
-        {makeMessageDialogTest(), makeMainFormTest(), makeCommandLineTest()}, argc, argv);
+        {makeMessageDialogTest(), makeMainFormTest(), makeCommandLineTest(), makeRecoveryOfferTest()},
+        argc, argv);
 }
