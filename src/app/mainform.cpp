@@ -131,7 +131,7 @@ QString TMainForm::recoveryFile() const
 void TMainForm::keepRecoveryCopy()
 {
     if (Memo1->modified())
-        m_recovery->save(m_documents->currentFileName(), m_documents->encoding(),
+        m_recovery->save(m_documents->currentFileName(), m_documents->pageEncoding(),
                          Memo1->wholeText());
 }
 
