@@ -319,19 +319,24 @@ QByteArrayView bytesOf(QStringView text)
     return {reinterpret_cast<const char *>(text.data()), text.size() * qsizetype(sizeof(QChar))};
 }
 
-// The index of the first character of text that glibc converts only approximately.
-qsizetype firstApproximated(QStringView text, const char *converter)
+// The index of the first character of text that does not come back from its bytes as itself;
+// failing that (a sequence that reads back composed), where the text read back differs.
+qsizetype firstNotReadBack(QStringView text, QStringView readBack, const char *converter)
 {
-    Converter convert(converter, utf16Host);
+    Converter encoder(converter, utf16Host), decoder(utf16Host, converter);
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        size_t approximated = 0;
-        if (!convert.run(bytesOf(text.sliced(i, length)), nullptr, &approximated) ||
-            approximated > 0)
+        const QByteArrayView one = bytesOf(text.sliced(i, length));
+        const std::optional<QByteArray> bytes = encoder.run(one, nullptr);
+        const std::optional<QByteArray> back = bytes ? decoder.run(*bytes, nullptr) : bytes;
+        if (!back || *back != one)
             return i;
         i += length;
     }
-    return 0;
+    qsizetype i = 0;
+    while (i < text.size() && i < readBack.size() && text[i] == readBack[i])
+        ++i;
+    return std::min(i, text.size() - 1);
 }
 
 std::optional<QByteArray> encodeLegacy(QStringView text, const char *converter,
@@ -348,13 +353,19 @@ std::optional<QByteArray> encodeLegacy(QStringView text, const char *converter,
     if (!convert.valid())
         return fail(0);
     qsizetype failedAt = 0;
-    size_t approximated = 0;
-    std::optional<QByteArray> bytes = convert.run(bytesOf(text), &failedAt, &approximated);
+    std::optional<QByteArray> bytes = convert.run(bytesOf(text), &failedAt);
     if (!bytes)
         return fail(failedAt / qsizetype(sizeof(QChar)));
-    // A character written as another one's bytes would come back as that other one.
-    if (approximated > 0)
-        return fail(firstApproximated(text, converter));
+    // glibc writes some characters as the bytes of another one without a word (a yen sign as
+    // CP932's backslash): only bytes that read back as the text are the text.
+    Converter back(utf16Host, converter);
+    const std::optional<QByteArray> units = back.run(*bytes, nullptr);
+    if (!units || *units != bytesOf(text)) {
+        const QByteArray got = units.value_or(QByteArray());
+        const QStringView readBack(reinterpret_cast<const QChar *>(got.constData()),
+                                   got.size() / qsizetype(sizeof(QChar)));
+        return fail(firstNotReadBack(text, readBack, converter));
+    }
     return bytes;
 }
 
@@ -488,7 +499,7 @@ Decoded decode(const QByteArray &bytes)
                     return {std::move(*legacy), *declared, DecodeRule::Declared};
             }
         }
-        return {std::move(text), Encoding::Utf8, DecodeRule::Utf8};
+        return {std::move(text), Encoding::Utf8, DecodeRule::ValidUtf8};
     }
     text = QString();
 

@@ -85,13 +85,13 @@ std::optional<PageEncoding> encodingFromKey(QByteArrayView key);
 QChar strayMark(unsigned char byte);
 
 // Which rule chose the encoding of a page.
-enum class DecodeRule { ByteOrderMark, Utf8, MostlyUtf8, Declared, Fallback };
+enum class DecodeRule { ByteOrderMark, ValidUtf8, MostlyUtf8, Declared, Fallback };
 
 struct Decoded
 {
     QString text;
     PageEncoding encoding;
-    DecodeRule rule = DecodeRule::Utf8;
+    DecodeRule rule = DecodeRule::ValidUtf8;
     qsizetype strayBytes = 0; // held as stray marks
 };
 

@@ -351,5 +351,9 @@ private Q_SLOTS:
     }
 };
 
-TOLVAN_TEST_MAIN(DocumentTest)
+QObject *makeDocumentTest()
+{
+    return new DocumentTest;
+}
+
 #include "tst_document.moc"
