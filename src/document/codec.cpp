@@ -245,11 +245,12 @@ Utf8Scan scanUtf8(QByteArrayView bytes)
 
 // A legacy page holds valid multi-byte UTF-8 only by accident: two or three high bytes that
 // happen to fit the pattern (an accented capital before a symbol, a run of CJK double-byte
-// characters whose bytes line up). Such accidents are outnumbered many times by the page's high
-// bytes that fit nothing, as counted on pages in Latin, Cyrillic, Greek, Japanese, Chinese and
-// Korean encodings. A UTF-8 page spoiled by a few pasted bytes is the other way round. So a page
-// is mostly UTF-8 when it holds at least four valid multi-byte characters for each stray byte,
-// or, when it declares itself UTF-8, at least one.
+// characters whose bytes line up). Such accidents are outnumbered by the page's high bytes that
+// fit nothing: on pages made of the letters of Latin, Cyrillic, Greek, Japanese, Chinese and
+// Korean legacy encodings there was less than one accident for two stray bytes (Korean, the
+// worst). A UTF-8 page spoiled by a few pasted bytes is the other way round. So a page is mostly
+// UTF-8 when it holds at least four valid multi-byte characters for each stray byte, or, when it
+// declares itself UTF-8, at least one.
 bool mostlyUtf8(const Utf8Scan &scan, bool declaresUtf8)
 {
     return scan.characters >= 4 * scan.strays || (declaresUtf8 && scan.characters >= scan.strays);
