@@ -256,8 +256,8 @@ bool mostlyUtf8(const Utf8Scan &scan, bool declaresUtf8)
     return scan.characters >= 4 * scan.strays || (declaresUtf8 && scan.characters >= scan.strays);
 }
 
-const char *const utf16Host = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE"
-                                                                             : "UTF-16BE";
+const char *const utf16Host =
+    QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE" : "UTF-16BE";
 
 // One glibc iconv conversion, strict: no transliteration, nothing skipped.
 class Converter
@@ -417,8 +417,8 @@ std::optional<Decoded> decodeAfterMark(const QByteArray &bytes)
         const QByteArrayView rest = QByteArrayView(bytes).sliced(mark.size());
         if (encoding == Encoding::Utf8) {
             Utf8Scan scan = scanUtf8(rest);
-            return Decoded{std::move(scan.text), {encoding, true}, DecodeRule::ByteOrderMark,
-                           scan.strays};
+            return Decoded{
+                std::move(scan.text), {encoding, true}, DecodeRule::ByteOrderMark, scan.strays};
         }
         QStringDecoder decoder(*qtConverter(encoding), QStringDecoder::Flag::Stateless |
                                                            QStringDecoder::Flag::ConvertInitialBom);
@@ -485,8 +485,8 @@ Decoded decode(const QByteArray &bytes)
         return std::move(*marked);
 
     // Valid UTF-8 takes Qt's fast decoder and no other pass over the page.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                  QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError()) {
         // Plain ASCII reads alike in nearly every encoding; the one it declares says how new
@@ -515,8 +515,7 @@ Decoded decode(const QByteArray &bytes)
     return {decode1252(bytes), Encoding::Windows1252, DecodeRule::Fallback};
 }
 
-std::optional<QByteArray> encode(QStringView text, PageEncoding encoding,
-                                 qsizetype *unencodableAt)
+std::optional<QByteArray> encode(QStringView text, PageEncoding encoding, qsizetype *unencodableAt)
 {
     const auto fail = [unencodableAt](qsizetype at) -> std::optional<QByteArray> {
         if (unencodableAt)

@@ -49,7 +49,8 @@ bool RecoveryStore::save(const QString &documentPath, PageEncoding encoding,
     QByteArray data = magic;
     data += documentPath.toUtf8().replace('\n', ' ') + '\n';
     data += encodingKey(encoding) + '\n';
-    data += encode(text, Encoding::Utf8).value_or(text.toUtf8());
+    const std::optional<QByteArray> body = encode(text, Encoding::Utf8);
+    data += body ? *body : text.toUtf8();
     out.write(data);
     return out.commit();
 }

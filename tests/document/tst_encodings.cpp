@@ -119,9 +119,8 @@ private Q_SLOTS:
                                  const std::function<QByteArray(const QString &)> &encode) {
             const QString page = lines.arg("<html>").replace(mark, unicodeSample);
             const QString saved = savedLines.arg("<html>").replace(mark, unicodeSample);
-            QTest::newRow(name) << bom + encode(page)
-                                << QString(saved).chopped(2) << bom + encode(saved) << encoding
-                                << !bom.isEmpty();
+            QTest::newRow(name) << bom + encode(page) << QString(saved).chopped(2)
+                                << bom + encode(saved) << encoding << !bom.isEmpty();
         };
         const auto inWidth = [](int width, bool bigEndian) {
             return [=](const QString &text) { return wide(text, width, bigEndian); };
@@ -161,16 +160,12 @@ private Q_SLOTS:
                u"\u05e9\u05dc\u05d5\u05dd"_s);
         legacy("iso-8859-9", Iso8859_9, declared("iso-8859-9"), "\x41\xf0\x61\xe7",
                u"A\u011fa\u00e7"_s);
-        legacy("iso-8859-10", Iso8859_10, declared("iso-8859-10"), "\xaf\xbb",
-               u"\u014a\u0167"_s);
+        legacy("iso-8859-10", Iso8859_10, declared("iso-8859-10"), "\xaf\xbb", u"\u014a\u0167"_s);
         legacy("iso-8859-11", Iso8859_11, declared("iso-8859-11"), "\xe4\xb7\xc2",
                u"\u0e44\u0e17\u0e22"_s);
-        legacy("iso-8859-13", Iso8859_13, declared("iso-8859-13"), "\xc0\xfe",
-               u"\u0104\u017e"_s);
-        legacy("iso-8859-14", Iso8859_14, declared("iso-8859-14"), "\xd0\xfe",
-               u"\u0174\u0177"_s);
-        legacy("iso-8859-15", Iso8859_15, declared("iso-8859-15"), "\xa4\xbd",
-               u"\u20ac\u0153"_s);
+        legacy("iso-8859-13", Iso8859_13, declared("iso-8859-13"), "\xc0\xfe", u"\u0104\u017e"_s);
+        legacy("iso-8859-14", Iso8859_14, declared("iso-8859-14"), "\xd0\xfe", u"\u0174\u0177"_s);
+        legacy("iso-8859-15", Iso8859_15, declared("iso-8859-15"), "\xa4\xbd", u"\u20ac\u0153"_s);
         legacy("iso-8859-16", Iso8859_16, declared("iso-8859-16"), "\xaa\x74\xfe",
                u"\u0218t\u021b"_s);
         legacy("windows-1250", Windows1250, declared("windows-1250"), "\xa3\xf3\x64\x9f",
@@ -202,8 +197,7 @@ private Q_SLOTS:
                u"\u65e5\u672c\u8a9e"_s);
         legacy("iso-2022-jp, all ascii bytes", Iso2022Jp, declared("iso-2022-jp"),
                "\x1b\x24\x42\x46\x7c\x4b\x5c\x1b\x28\x42", u"\u65e5\u672c"_s);
-        legacy("gb2312 is gbk", Gbk, declared("gb2312"), "\xd6\xd0\xce\xc4",
-               u"\u4e2d\u6587"_s);
+        legacy("gb2312 is gbk", Gbk, declared("gb2312"), "\xd6\xd0\xce\xc4", u"\u4e2d\u6587"_s);
         legacy("gb18030", Gb18030, declared("gb18030"), "\xd6\xd0\xa2\xe3", u"\u4e2d\u20ac"_s);
         legacy("big5", Big5, declared("big5"), "\xa4\xa4\xa4\xe5", u"\u4e2d\u6587"_s);
         legacy("euc-kr", EucKr, declared("euc-kr"), "\xc7\xd1\xb1\xb9\xbe\xee",
@@ -244,10 +238,10 @@ private Q_SLOTS:
         row("three for one", bu.repeated(3) + "caf\xe9", Fallback, Windows1252);
         row("three for one, declared utf-8", "<meta charset=utf-8>" + bu.repeated(3) + "\xe9",
             MostlyUtf8, Utf8, 1);
-        row("fewer than strays, declared utf-8", "<meta charset=utf-8>" + bu + "\xe9\xe8",
-            Fallback, Windows1252);
-        row("latin-1 page with an accidental utf-8 pair", "\xc3\xa9t\xe9 \xe0 la f\xeate",
-            Fallback, Windows1252);
+        row("fewer than strays, declared utf-8", "<meta charset=utf-8>" + bu + "\xe9\xe8", Fallback,
+            Windows1252);
+        row("latin-1 page with an accidental utf-8 pair", "\xc3\xa9t\xe9 \xe0 la f\xeate", Fallback,
+            Windows1252);
         row("utf-8 mark, stray bytes after it", "\xef\xbb\xbf\xe9\xe8", ByteOrderMark, Utf8, 2);
         row("utf-32le mark that is utf-16le and U+0000", QByteArray("\xff\xfe\0\0A\0", 6),
             ByteOrderMark, Utf16LE);
@@ -267,7 +261,8 @@ private Q_SLOTS:
             Fallback, Windows1252);
         row("iso-2022-jp with escapes its encoder would not write",
             "<meta charset=iso-2022-jp>\x1b(Babc", ValidUtf8, Utf8);
-        row("utf-8 declared koi8-r: bytes win", "<?xml encoding=\"koi8-r\"?>" + bu, ValidUtf8, Utf8);
+        row("utf-8 declared koi8-r: bytes win", "<?xml encoding=\"koi8-r\"?>" + bu, ValidUtf8,
+            Utf8);
     }
     void decode_rule()
     {
@@ -325,9 +320,8 @@ private Q_SLOTS:
         QTest::newRow("windows-1252, yes")
             << QByteArray("caf\xe9") << u" \u0142"_s << true << "Windows-1252|\u0142|"
             << QByteArray("caf\xc3\xa9 \xc5\x82\r\n");
-        QTest::newRow("windows-1252, no")
-            << QByteArray("caf\xe9") << u" \u0142"_s << false << "Windows-1252|\u0142|"
-            << QByteArray("caf\xe9");
+        QTest::newRow("windows-1252, no") << QByteArray("caf\xe9") << u" \u0142"_s << false
+                                          << "Windows-1252|\u0142|" << QByteArray("caf\xe9");
         QTest::newRow("astral character")
             << QByteArray("caf\xe9") << u"\U0001F600"_s << true << "Windows-1252|\U0001F600|"
             << QByteArray("caf\xc3\xa9\xf0\x9f\x98\x80\r\n");
@@ -351,8 +345,7 @@ private Q_SLOTS:
             << QByteArray("<meta charset=utf-8>\xe6\x97\xa5\xc2\xa5\r\n");
         QTest::newRow("utf-16 page, stray byte pasted")
             << QByteArray("\xff\xfex\0", 4) << QString(strayMark(0xfe)) << true
-            << "UTF-16LE|" + QString(strayMark(0xfe)) + "|"
-            << QByteArray("\xef\xbb\xbfx\xfe\r\n");
+            << "UTF-16LE|" + QString(strayMark(0xfe)) + "|" << QByteArray("\xef\xbb\xbfx\xfe\r\n");
     }
     void save_unencodable_asksForUtf8()
     {
@@ -365,8 +358,8 @@ private Q_SLOTS:
         QCOMPARE(f.openEditSave(bytes, typed), convert);
         QVERIFY(f.asked);
         QCOMPARE(f.asked->path, f.page);
-        QTEST(QStringList({f.asked->encodingName, f.asked->character,
-                           f.asked->declarations.join(u',')})
+        QTEST(QStringList(
+                  {f.asked->encodingName, f.asked->character, f.asked->declarations.join(u',')})
                   .join(u'|'),
               "question");
         QCOMPARE(readAll(f.page), saved);
@@ -387,8 +380,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("saved");
         QTest::newRow("utf-16le with its mark")
             << QByteArray() << QByteArray("\xff\xfe\xe5\x65\r\0\n\0", 8);
-        QTest::newRow("older copy, windows-1252") << QByteArray("windows-1252\n")
-                                                  << QByteArray("\xe9\r\n");
+        QTest::newRow("older copy, windows-1252")
+            << QByteArray("windows-1252\n") << QByteArray("\xe9\r\n");
     }
     void recovery_keepsEncodingAndStrayBytes()
     {
@@ -401,8 +394,8 @@ private Q_SLOTS:
             QVERIFY(store.save(page, {Encoding::Utf16LE, true}, u"\u65e5"_s + strayMark(0xe9)));
         } else {
             QVERIFY(QDir().mkpath(RecoveryStore::folder()));
-            QVERIFY(writeAll(store.file(), "TOLVAN-RECOVERY 1\n" + QFile::encodeName(page) +
-                                               "\n" + header + "\xc3\xa9"));
+            QVERIFY(writeAll(store.file(), "TOLVAN-RECOVERY 1\n" + QFile::encodeName(page) + "\n" +
+                                               header + "\xc3\xa9"));
         }
         const std::optional<RecoveredWork> work = RecoveryStore::read(store.file());
         qunsetenv("XDG_STATE_HOME");
