@@ -143,7 +143,7 @@ bool TMainForm::keepRecoveryCopy()
     m_recoveryTimer->stop();
     if (!Memo1->modified())
         return false;
-    const bool kept = m_recovery->save(m_documents->currentFileName(), m_documents->encoding(),
+    const bool kept = m_recovery->save(m_documents->currentFileName(), m_documents->pageEncoding(),
                                        Memo1->wholeText());
     m_recoverySchedule.written(m_recoveryClock.elapsed(), kept);
     return kept;

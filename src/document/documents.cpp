@@ -84,7 +84,7 @@ PreparedPage preparePage(const QString &path)
 {
     FileRead read = readDocumentFile(path, DocumentCommands::maxFileSize);
     if (read.status != FileRead::Status::Ok)
-        return {read.status, Encoding::Utf8, {}, read.stamp};
+        return {read.status, {}, {}, read.stamp};
     Decoded decoded = decode(read.bytes);
     read.bytes = QByteArray(); // the page's memory twice at most, not three times
     return {read.status, decoded.encoding, platform::toEditorBreaks(std::move(decoded.text)),
@@ -110,7 +110,7 @@ void DocumentCommands::makeUntitled()
     m_host.editor().setModified(false);
 }
 
-void DocumentCommands::restore(const QString &path, Encoding encoding, const QString &text)
+void DocumentCommands::restore(const QString &path, PageEncoding encoding, const QString &text)
 {
     setCurrentFileName(path);
     m_encoding = encoding;
@@ -166,16 +166,15 @@ bool DocumentCommands::SaveDocument(const QString &path)
         m_questions.showMessage(QStringLiteral("Nothing to save"));
         return false;
     }
-    const QString text = editor.fileText();
 
-    Encoding encoding = m_encoding;
-    QChar unencodable;
-    std::optional<QByteArray> bytes = encode(text, encoding, &unencodable);
-    if (!bytes && encoding == Encoding::Windows1252) {
-        if (!m_questions.askSaveAsUtf8(path, unencodable))
+    PageEncoding encoding = m_encoding;
+    qsizetype unencodableAt = 0;
+    std::optional<QByteArray> bytes = encodedText(&unencodableAt);
+    if (!bytes && encoding.encoding != Encoding::Utf8) {
+        if (!convertToUtf8(path, unencodableAt))
             return false;
-        encoding = Encoding::Utf8;
-        bytes = encode(text, encoding, &unencodable);
+        encoding = {Encoding::Utf8, encoding.bom};
+        bytes = encode(editor.fileText(), encoding);
     }
     if (!bytes) {
         m_questions.showMessage(QStringLiteral("Cannot Write to File ") + path);
@@ -199,6 +198,48 @@ bool DocumentCommands::SaveDocument(const QString &path)
     setCurrentFileName(path);
     m_host.repaintFileList();
     editor.setModified(false);
+    return true;
+}
+
+std::optional<QByteArray> DocumentCommands::encodedText(qsizetype *unencodableAt) const
+{
+    return encode(m_host.editor().fileText(), m_encoding, unencodableAt);
+}
+
+bool DocumentCommands::convertToUtf8(const QString &path, qsizetype unencodableAt)
+{
+    platform::EditControl &editor = m_host.editor();
+    Utf8Question question{path, encodingName(m_encoding.encoding),
+                          editor.textRange(unencodableAt, unencodableAt + 2), {}};
+    if (!question.character.isEmpty() && !question.character[0].isHighSurrogate())
+        question.character.truncate(1);
+    // Every declaration that names another encoding would misname the UTF-8 page.
+    QList<Declaration> declarations;
+    for (const Declaration &declaration : findDeclarations(editor.textRange(0, declarationWindow)))
+        if (encodingForLabel(declaration.label) != Encoding::Utf8) {
+            declarations << declaration;
+            question.declarations << declaration.label;
+        }
+    if (!m_questions.askSaveAsUtf8(question))
+        return false;
+
+    // Changed from the last so the earlier positions hold; the selection keeps to its text.
+    qsizetype start = editor.selStart(), end = start + editor.selLength();
+    for (auto it = declarations.crbegin(); it != declarations.crend(); ++it) {
+        const QString utf8 = it->label == it->label.toUpper() ? QStringLiteral("UTF-8")
+                                                               : QStringLiteral("utf-8");
+        editor.replaceRanges({it->position}, it->length, utf8);
+        const qsizetype shift = utf8.size() - it->length;
+        const auto moved = [&](qsizetype at) {
+            return at >= it->position + it->length ? at + shift : std::min(at, it->position);
+        };
+        start = moved(start);
+        end = moved(end);
+    }
+    if (!declarations.isEmpty()) {
+        editor.setSelStart(start);
+        editor.setSelLength(end - start);
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "codec.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace tolvan::platform {
@@ -36,7 +37,7 @@ FileRead readDocumentFile(const QString &path, qint64 maxSize);
 struct PreparedPage
 {
     FileRead::Status status;
-    Encoding encoding = Encoding::Utf8;
+    PageEncoding encoding;
     QString editorText;
     FileStamp stamp;
 };
@@ -58,6 +59,17 @@ public:
     virtual void beforeWriteInPlace() {}
 };
 
+// What Save asks before it writes a page in UTF-8 because its own encoding cannot hold a
+// character.
+struct Utf8Question
+{
+    QString path;
+    QString encodingName; // the page's own, "Windows-1252"
+    QString character;    // the first one it cannot hold, both halves of a surrogate pair
+    // The labels of the page's charset declarations, which the same save changes to UTF-8.
+    QStringList declarations;
+};
+
 // How the commands ask the user; the window answers with real boxes and dialogs, tests with a
 // script.
 class DocumentQuestions
@@ -68,8 +80,8 @@ public:
     virtual SaveChanges askSaveChanges() = 0;
     virtual std::optional<QString> askSaveName() = 0;
     virtual std::optional<QString> askOpenName(const QString &directory) = 0;
-    // The file's encoding cannot hold a character: may it be saved as UTF-8 instead?
-    virtual bool askSaveAsUtf8(const QString &path, QChar character) = 0;
+    // The page's encoding cannot hold a character: may it be saved as UTF-8 instead?
+    virtual bool askSaveAsUtf8(const Utf8Question &question) = 0;
     virtual void showMessage(const QString &text) = 0;
 };
 
@@ -86,13 +98,17 @@ public:
     DocumentCommands(DocumentHost &host, DocumentQuestions &questions);
 
     QString currentFileName() const { return m_currentFileName; }
-    Encoding encoding() const { return m_encoding; }
+    Encoding encoding() const { return m_encoding.encoding; }
+    PageEncoding pageEncoding() const { return m_encoding; }
     bool isUntitled() const { return m_currentFileName == untitled; }
 
     bool LoadDocument(const QString &path);
     // Opens a page prepared earlier; the file is read again if it has changed since.
     bool LoadDocument(const QString &path, PreparedPage page);
     bool SaveDocument(const QString &path);
+    // The bytes Save writes for the editor's text in the page's encoding; nothing when the
+    // encoding cannot hold a character, with its editor position in *unencodableAt.
+    std::optional<QByteArray> encodedText(qsizetype *unencodableAt = nullptr) const;
     bool ConfirmDiscard();
 
     void cmNewClick();
@@ -105,7 +121,7 @@ public:
     // Sets the untitled document, as at start.
     void makeUntitled();
     // Puts back work recovered after a crash: its name, encoding and text, marked as modified.
-    void restore(const QString &path, Encoding encoding, const QString &text);
+    void restore(const QString &path, PageEncoding encoding, const QString &text);
 
 private:
     void setCurrentFileName(const QString &path);
@@ -113,11 +129,13 @@ private:
     bool showPage(const QString &path, const PreparedPage &page);
     // Saves after a Yes in the guard; false when the document was not saved.
     bool saveForGuard();
+    // Asks to save in UTF-8 instead; on Yes the page's charset declarations already say so.
+    bool convertToUtf8(const QString &path, qsizetype unencodableAt);
 
     DocumentHost &m_host;
     DocumentQuestions &m_questions;
     QString m_currentFileName = untitled;
-    Encoding m_encoding = Encoding::Utf8;
+    PageEncoding m_encoding;
 };
 
 } // namespace tolvan::document

@@ -92,13 +92,19 @@ std::optional<QString> DialogQuestions::askOpenName(const QString &directory)
     return runFileDialog(dialog);
 }
 
-bool DialogQuestions::askSaveAsUtf8(const QString &path, QChar character)
+bool DialogQuestions::askSaveAsUtf8(const Utf8Question &question)
 {
-    const QString text =
-        QStringLiteral("%1 is stored in the Windows-1252 character set, which cannot hold "
-                       "the character \"%2\" (U+%3). Save it as UTF-8 instead?")
-            .arg(path, QString(character))
-            .arg(character.unicode(), 4, 16, QLatin1Char('0'));
+    const QString &character = question.character;
+    const char32_t code = character.size() == 2
+                              ? QChar::surrogateToUcs4(character[0], character[1])
+                              : (character.isEmpty() ? 0 : character[0].unicode());
+    QString text = QStringLiteral("%1 is stored in the %2 character set, which cannot hold "
+                                  "the character \"%3\" (U+%4). Save it as UTF-8 instead?")
+                       .arg(question.path, question.encodingName, character,
+                            QString::number(code, 16).toUpper().rightJustified(4, u'0'));
+    if (!question.declarations.isEmpty())
+        text += QStringLiteral(" Its charset declaration (%1) will then say UTF-8.")
+                    .arg(question.declarations.join(QStringLiteral(", ")));
     return app::messageDlg(text, app::MsgKind::Confirmation,
                            app::MsgButton::Yes | app::MsgButton::No, 0) == app::mrYes;
 }

@@ -18,7 +18,7 @@ public:
     SaveChanges askSaveChanges() override;
     std::optional<QString> askSaveName() override;
     std::optional<QString> askOpenName(const QString &directory) override;
-    bool askSaveAsUtf8(const QString &path, QChar character) override;
+    bool askSaveAsUtf8(const Utf8Question &question) override;
     void showMessage(const QString &text) override;
 
     QFileDialog *saveDialog();

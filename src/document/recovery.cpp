@@ -76,7 +76,7 @@ RecoveryStore RecoveryStore::ofThisProcess()
     return RecoveryStore(pid, startTimeOf(pid));
 }
 
-bool RecoveryStore::save(const QString &documentPath, Encoding encoding,
+bool RecoveryStore::save(const QString &documentPath, PageEncoding encoding,
                          const QString &text) const
 {
     if (!makeFolder(folder()))
@@ -85,11 +85,13 @@ bool RecoveryStore::save(const QString &documentPath, Encoding encoding,
     // The new file has no name yet: it is its user's alone before a byte is in it.
     if (!out.open(QIODevice::WriteOnly) || ::fchmod(out.handle(), 0600) != 0)
         return false;
-    // The header names the document; the text follows as UTF-8.
+    // The header names the document and its encoding; the text follows as UTF-8, a stray byte
+    // as itself.
     QByteArray data = magic;
     data += documentPath.toUtf8().replace('\n', ' ') + '\n';
-    data += encoding == Encoding::Utf8 ? "utf-8\n" : "windows-1252\n";
-    data += text.toUtf8();
+    data += encodingKey(encoding) + '\n';
+    const std::optional<QByteArray> body = encode(text, Encoding::Utf8);
+    data += body ? *body : text.toUtf8();
     out.write(data);
     return out.commit();
 }
@@ -111,10 +113,11 @@ std::optional<RecoveredWork> RecoveryStore::read(const QString &file)
     const qsizetype encodingEnd = pathEnd < 0 ? -1 : data.indexOf('\n', pathEnd + 1);
     if (encodingEnd < 0)
         return std::nullopt;
-    const QByteArray encoding = data.mid(pathEnd + 1, encodingEnd - pathEnd - 1);
+    // Copies that name an encoding unknown here are taken as UTF-8, as they always were.
+    const QByteArrayView encoding(data.constData() + pathEnd + 1, encodingEnd - pathEnd - 1);
     return RecoveredWork{file, QString::fromUtf8(data.mid(magic.size(), pathEnd - magic.size())),
-                         encoding == "windows-1252" ? Encoding::Windows1252 : Encoding::Utf8,
-                         QString::fromUtf8(data.mid(encodingEnd + 1))};
+                         encodingFromKey(encoding).value_or(Encoding::Utf8),
+                         decodeUtf8KeepingStrays(QByteArrayView(data).sliced(encodingEnd + 1))};
 }
 
 QList<RecoveredWork> RecoveryStore::leftBehind()

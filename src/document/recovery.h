@@ -16,7 +16,7 @@ struct RecoveredWork
 {
     QString file;         // the recovery file itself
     QString documentPath; // the document's name when the copy was made ("noname.html": untitled)
-    Encoding encoding;
+    PageEncoding encoding;
     QString text; // CR LF line breaks
 };
 
@@ -33,7 +33,7 @@ public:
     static RecoveryStore ofThisProcess();
 
     // Writes the copy (temporary file and rename); false when it could not be written.
-    bool save(const QString &documentPath, Encoding encoding, const QString &text) const;
+    bool save(const QString &documentPath, PageEncoding encoding, const QString &text) const;
     void remove() const;
     QString file() const { return m_file; }
 

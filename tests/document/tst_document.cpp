@@ -67,7 +67,7 @@ struct Fixture : DocumentHost, DocumentQuestions
     {
         return note("Open in " + in, std::optional<QString>());
     }
-    bool askSaveAsUtf8(const QString &, QChar) override { return note("As UTF-8?", utf8); }
+    bool askSaveAsUtf8(const Utf8Question &) override { return note("As UTF-8?", utf8); }
     void showMessage(const QString &text) override { told << text; }
 };
 
@@ -351,5 +351,9 @@ private Q_SLOTS:
     }
 };
 
-TOLVAN_TEST_MAIN(DocumentTest)
+QObject *makeDocumentTest()
+{
+    return new DocumentTest;
+}
+
 #include "tst_document.moc"

@@ -68,7 +68,7 @@ public:
     SaveChanges askSaveChanges() override { return SaveChanges::No; }
     std::optional<QString> askSaveName() override { return std::nullopt; }
     std::optional<QString> askOpenName(const QString &) override { return std::nullopt; }
-    bool askSaveAsUtf8(const QString &, QChar) override { return false; }
+    bool askSaveAsUtf8(const document::Utf8Question &) override { return false; }
     void showMessage(const QString &text) override { messages << text; }
 };
 

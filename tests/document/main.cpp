@@ -1,0 +1,12 @@
+#include "common/hermetic.h"
+
+#include <QApplication>
+
+QObject *makeDocumentTest(), *makeEncodingsTest();
+
+int main(int argc, char **argv)
+{
+    tolvan::test::hermeticHome();
+    QApplication app(argc, argv);
+    return tolvan::test::runTests({makeDocumentTest(), makeEncodingsTest()}, argc, argv);
+}
