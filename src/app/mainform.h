@@ -45,6 +45,11 @@ namespace tolvan::printing {
 class PrintCommands;
 }
 
+namespace tolvan::page {
+class MarkupCheckWindow;
+class Preview;
+} // namespace tolvan::page
+
 namespace tolvan::help {
 class TAboutBox;
 class TfrmQuickHelp;
@@ -135,6 +140,8 @@ private:
     void cmOriginalClick();
     void cmMicrosoftLikeClick();
     void ColorButtonClick();
+    void cmPreviewClick();
+    void cmCheckMarkupClick();
     QColorDialog &colorDialog();
     editing::FontDialog &fontDialog();
 
@@ -154,6 +161,8 @@ private:
     printing::PrintCommands *m_print = nullptr;
     help::TAboutBox *m_aboutBox = nullptr;
     help::TfrmQuickHelp *m_quickHelp = nullptr;
+    page::MarkupCheckWindow *m_markupCheck = nullptr;
+    std::unique_ptr<page::Preview> m_preview;
 
     platform::MenuShortcuts *m_shortcuts = nullptr;
     QHash<QString, QAction *> m_menuItems;

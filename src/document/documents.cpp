@@ -159,6 +159,11 @@ bool DocumentCommands::showPage(const QString &path, const PreparedPage &page)
     return true;
 }
 
+std::optional<QByteArray> DocumentCommands::pageBytes(const QString &text) const
+{
+    return encode(text, m_encoding);
+}
+
 bool DocumentCommands::SaveDocument(const QString &path)
 {
     platform::EditControl &editor = m_host.editor();

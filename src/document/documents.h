@@ -90,6 +90,9 @@ public:
     // Opens a page prepared earlier; the file is read again if it has changed since.
     bool LoadDocument(const QString &path, PreparedPage page);
     bool SaveDocument(const QString &path);
+    // The bytes Save would write for text as this document's page; nothing when the
+    // document's encoding cannot hold one of its characters.
+    std::optional<QByteArray> pageBytes(const QString &text) const;
     bool ConfirmDiscard();
 
     void cmNewClick();
