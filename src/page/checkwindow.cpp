@@ -34,7 +34,6 @@ MarkupCheckWindow::MarkupCheckWindow(QPlainTextEdit &editor, QWidget *parent)
     setObjectName(QStringLiteral("MarkupCheckDlg"));
     setWindowTitle(QStringLiteral("Check Markup"));
     setModal(false);
-    resize(560, 260);
 
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("MarkupSummary"));
@@ -76,6 +75,7 @@ void MarkupCheckWindow::present(const std::vector<MarkupMessage> &messages)
         row->setText(0, message.line > 0 ? QString::number(message.line) : QString());
         row->setText(1, message.column > 0 ? QString::number(message.column) : QString());
         row->setText(2, message.text);
+        row->setToolTip(2, message.text);
         row->setTextAlignment(0, Qt::AlignRight);
         row->setTextAlignment(1, Qt::AlignRight);
         rows.append(row);

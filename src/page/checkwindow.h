@@ -27,6 +27,9 @@ public:
     // first row current.
     void present(const std::vector<MarkupMessage> &messages);
 
+    // Wide enough for Tidy's longer messages when it first opens.
+    QSize sizeHint() const override { return QSize(620, 300); }
+
 private:
     void goTo(int row);
 
