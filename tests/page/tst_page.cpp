@@ -189,7 +189,9 @@ private Q_SLOTS:
         const QString text = memo()->wholeText();
         const int undo = memo()->document()->availableUndoSteps();
 
-        for (int round = 0; round < 2; ++round) { // a second F7 refreshes the same window
+        // A second F7 refreshes the open window; after Escape a third opens it where it stood.
+        QPoint place;
+        for (int round = 0; round < 3; ++round) {
             QTest::keyClick(m_form, Qt::Key_F7);
             auto *list = m_form->findChild<QTreeWidget *>("MarkupList");
             QVERIFY(list && list->isVisible());
@@ -197,11 +199,18 @@ private Q_SLOTS:
             QCOMPARE(list->topLevelItemCount(), 1);
             QCOMPARE(m_form->findChild<QLabel *>("MarkupSummary")->text(),
                      "1 problem was found in the markup:");
+            if (round == 0)
+                place = list->window()->pos();
+            QCOMPARE(list->window()->pos(), place);
             QTest::keyClick(list, Qt::Key_Return);
             QCOMPARE(memo()->selStart(), head.size() + offset);
             QVERIFY(list->window()->isVisible()); // it stays open while editing
             QTRY_VERIFY(memo()->hasFocus());
             memo()->setSelStart(0);
+            if (round == 1) {
+                QTest::keyClick(list, Qt::Key_Escape);
+                QVERIFY(!list->window()->isVisible());
+            }
         }
         QCOMPARE(memo()->wholeText(), text);
         QVERIFY(memo()->modified());
