@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto messages = tolvan::page::checkMarkup(page);
     const qsizetype lines = page.count(u'\n') + page.count(u'\r') + 1;
     for (size_t i = 0; i < messages.size(); ++i) {
-        TOLVAN_CHECK(messages[i].line >= 0 && messages[i].line <= lines && !messages[i].text.isEmpty(),
+        TOLVAN_CHECK(messages[i].line >= 0 && messages[i].line <= lines &&
+                         !messages[i].text.isEmpty(),
                      "message off the page: " + shown(messages[i].text));
         if (i > 0)
             TOLVAN_CHECK(std::tie(messages[i - 1].line, messages[i - 1].column) <=
