@@ -15,6 +15,7 @@
 #include "editing/search.h"
 #include "editing/searchdialogs.h"
 #include "markup/markup.h"
+#include "page/markupcheck.h"
 #include "platform/editcontrol.h"
 #include "platform/fonts.h"
 
@@ -526,6 +527,22 @@ void folderListing(const QString &folder, int runs, bool quick)
 
 } // namespace
 
+// Check Markup on a 1 MB page: HTML Tidy reads, repairs and diagnoses it.
+void markupCheck(int runs)
+{
+    heading("Check Markup");
+    const QString page = QString::fromLatin1(makePage(1 << 20));
+    size_t found = 0;
+    const Stats s = measure(runs, [&] {
+        QElapsedTimer t;
+        t.start();
+        found = tolvan::page::checkMarkup(page).size();
+        return elapsedMs(t);
+    });
+    row(QStringLiteral("check a 1 MB page (%1 messages)").arg(found), s, {}, 0,
+        QStringLiteral("< 1000"), s.median < 1000);
+}
+
 int main(int argc, char *argv[])
 {
     if (argc == 4 && qstrcmp(argv[1], "--make-page") == 0)
@@ -533,7 +550,7 @@ int main(int argc, char *argv[])
     if (argc == 4 && qstrcmp(argv[1], "--make-folder") == 0)
         return makeFolder(std::atoi(argv[2]), QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     // --quick: fewer runs and no 100,000-file folder; --only SECTION: one of edit, selectall,
-    // file, folder.
+    // file, folder, markup.
     bool quick = false;
     QByteArray only;
     for (int i = 1; i < argc; ++i) {
@@ -567,5 +584,7 @@ int main(int argc, char *argv[])
         loadAndSave(w, folder.path(), quick ? 3 : 5);
     if (wanted("folder"))
         folderListing(folder.path(), quick ? 3 : 5, quick);
+    if (wanted("markup"))
+        markupCheck(quick ? 3 : 5);
     return 0;
 }

@@ -5,12 +5,13 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libtidy-dev
   fonts-liberation2
   xvfb xdotool xclip xauth x11-apps imagemagick
   desktop-file-utils appstream dpkg-dev file
   clang-14 libclang-rt-14-dev
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+  chromium
 )
 
 missing=()

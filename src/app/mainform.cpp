@@ -14,6 +14,8 @@
 #include "help/helpviewer.h"
 #include "help/quickhelp.h"
 #include "markup/markup.h"
+#include "page/checkwindow.h"
+#include "page/preview.h"
 #include "printing/printcommands.h"
 #include "menutable.h"
 #include "platform/dialogs.h"
@@ -395,6 +397,8 @@ void TMainForm::registerHandlers()
         {QStringLiteral("cmOriginalClick"), [this] { cmOriginalClick(); }},
         {QStringLiteral("cmMicrosoftLikeClick"), [this] { cmMicrosoftLikeClick(); }},
         {QStringLiteral("ColorButtonClick"), [this] { ColorButtonClick(); }},
+        {QStringLiteral("cmPreviewClick"), [this] { cmPreviewClick(); }},
+        {QStringLiteral("cmCheckMarkupClick"), [this] { cmCheckMarkupClick(); }},
         // File menu and its buttons: the document commands.
         {QStringLiteral("cmNewClick"), [this] { m_documents->cmNewClick(); }},
         {QStringLiteral("NewButtonClick"), [this] { m_documents->cmNewClick(); }},
@@ -684,6 +688,26 @@ void TMainForm::ColorButtonClick()
         return;
     }
     InsertText(markup::colorAttribute(dialog.selectedColor()));
+}
+
+void TMainForm::cmPreviewClick()
+{
+    if (!m_preview)
+        m_preview = std::make_unique<page::Preview>();
+    // An untitled page's relative addresses resolve where the side panel stands.
+    const QString folder = m_documents->isUntitled()
+                               ? DirectoryListBox->directory()
+                               : QFileInfo(m_documents->currentFileName()).absolutePath();
+    m_preview->show(
+        Memo1->fileText(),
+        [this](const QString &text) { return m_documents->pageBytes(text); }, folder);
+}
+
+void TMainForm::cmCheckMarkupClick()
+{
+    if (!m_markupCheck)
+        m_markupCheck = new page::MarkupCheckWindow(*Memo1, this);
+    m_markupCheck->present(page::checkMarkup(Memo1->fileText()));
 }
 
 } // namespace tolvan::app

@@ -48,6 +48,11 @@ namespace tolvan::printing {
 class PrintCommands;
 }
 
+namespace tolvan::page {
+class MarkupCheckWindow;
+class Preview;
+} // namespace tolvan::page
+
 namespace tolvan::help {
 class TAboutBox;
 class TfrmQuickHelp;
@@ -144,6 +149,8 @@ private:
     void cmOriginalClick();
     void cmMicrosoftLikeClick();
     void ColorButtonClick();
+    void cmPreviewClick();
+    void cmCheckMarkupClick();
     QColorDialog &colorDialog();
     editing::FontDialog &fontDialog();
 
@@ -163,6 +170,8 @@ private:
     printing::PrintCommands *m_print = nullptr;
     help::TAboutBox *m_aboutBox = nullptr;
     help::TfrmQuickHelp *m_quickHelp = nullptr;
+    page::MarkupCheckWindow *m_markupCheck = nullptr;
+    std::unique_ptr<page::Preview> m_preview;
 
     platform::MenuShortcuts *m_shortcuts = nullptr;
     QHash<QString, QAction *> m_menuItems;

@@ -92,6 +92,11 @@ constexpr MenuRow menu[] = {
     {1, "cmTitle", "&Title", none, 0, "cmTitleClick"},
     {1, "cmBody", "&Body", none, 0, "cmBodyClick"},
 
+    // The page as a browser shows it, and HTML Tidy's findings about its markup.
+    {0, "cmPage", "&Page", none, 0, nullptr},
+    {1, "cmPreview", "&Preview in Browser", key(Qt::Key_F9), 0, "cmPreviewClick"},
+    {1, "cmCheckMarkup", "&Check Markup", key(Qt::Key_F7), 0, "cmCheckMarkupClick"},
+
     {0, "cmHelp", "&Help", none, 0, nullptr},
     {1, "QuickHelp1", "&Quick Help", none, 0, "QuickHelp1Click"},
     {1, "InstallHelpFile1", "&Install Help File...", none, 0, "InstallHelpFile1Click"},

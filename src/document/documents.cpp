@@ -159,6 +159,12 @@ bool DocumentCommands::showPage(const QString &path, const PreparedPage &page)
     return true;
 }
 
+std::optional<QByteArray> DocumentCommands::pageBytes(const QString &text,
+                                                      qsizetype *unencodableAt) const
+{
+    return encode(text, m_encoding, unencodableAt);
+}
+
 bool DocumentCommands::SaveDocument(const QString &path)
 {
     platform::EditControl &editor = m_host.editor();
@@ -203,7 +209,7 @@ bool DocumentCommands::SaveDocument(const QString &path)
 
 std::optional<QByteArray> DocumentCommands::encodedText(qsizetype *unencodableAt) const
 {
-    return encode(m_host.editor().fileText(), m_encoding, unencodableAt);
+    return pageBytes(m_host.editor().fileText(), unencodableAt);
 }
 
 bool DocumentCommands::convertToUtf8(const QString &path, qsizetype unencodableAt)

@@ -106,8 +106,10 @@ public:
     // Opens a page prepared earlier; the file is read again if it has changed since.
     bool LoadDocument(const QString &path, PreparedPage page);
     bool SaveDocument(const QString &path);
-    // The bytes Save writes for the editor's text in the page's encoding; nothing when the
-    // encoding cannot hold a character, with its editor position in *unencodableAt.
+    // The bytes Save would write for text in the page's encoding (with its byte-order mark);
+    // nothing when the encoding cannot hold a character, with its position in *unencodableAt.
+    std::optional<QByteArray> pageBytes(const QString &text, qsizetype *unencodableAt = nullptr) const;
+    // The same for the editor's text: what Save writes.
     std::optional<QByteArray> encodedText(qsizetype *unencodableAt = nullptr) const;
     bool ConfirmDiscard();
 

@@ -89,10 +89,10 @@ private Q_SLOTS:
                                     "cmPaste Shift+Ins", "cmBold Ctrl+B", "cmItalics Ctrl+I",
                                     "cmUnderlined Ctrl+U", "cmFont1 Ctrl+F", "cmComments Alt+C",
                                     "LineBreak1 Ctrl+L", "Paragraph1 Ctrl+P", "cmHorRuler Ctrl+H",
-                                    "cmSearchHelp Ctrl+F1"}));
+                                    "cmPreview F9", "cmCheckMarkup F7", "cmSearchHelp Ctrl+F1"}));
         QCOMPARE(disabled, QStringList({"cmRepeatCommand", "cmPreferences", "cmContents",
                                         "cmSearchHelp"}));
-        QCOMPARE(m_form->menuBar()->actions().size(), 7);
+        QCOMPARE(m_form->menuBar()->actions().size(), 8);
         QVERIFY(m_form->findChild<QMenu *>("cmFile")->actions().contains(item("cmExit")));
         QVERIFY(m_form->findChild<QMenu *>("Heading1")->actions().contains(item("H31")));
         // Every toolbar button has its glyph, also greyed, and its hint as tooltip (all but

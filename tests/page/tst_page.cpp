@@ -1,0 +1,374 @@
+#include "app/mainform.h"
+#include "app/menutable.h"
+#include "browser/directorylistbox.h"
+#include "common/hermetic.h"
+#include "common/modal.h"
+#include "document/documents.h"
+#include "page/markupcheck.h"
+#include "page/preview.h"
+#include "platform/application.h"
+#include "platform/editcontrol.h"
+#include "settings/settings.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <sys/stat.h>
+
+using tolvan::app::TMainForm;
+using tolvan::page::MarkupMessage;
+
+Q_DECLARE_METATYPE(std::vector<MarkupMessage>)
+
+namespace {
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// A browser for $BROWSER: a script that does what body says with the address in $1.
+QString browserScript(const QString &dir, const QString &body)
+{
+    const QString path = dir + "/browser.sh";
+    writeFile(path, ("#!/bin/sh\n" + body + "\n").toUtf8());
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+} // namespace
+
+class PageTest : public QObject
+{
+    Q_OBJECT
+    TMainForm *m_form = nullptr;
+    QTemporaryDir m_runtime; // stands for $XDG_RUNTIME_DIR
+    QTemporaryDir *m_dir = nullptr;
+
+    tolvan::platform::EditControl *memo() const { return m_form->memo(); }
+
+    // The addresses the recording browser was given, one a line.
+    QString recorded() const { return QString::fromUtf8(readAll(m_dir->path() + "/urls")); }
+
+    QString previewFolder() const
+    {
+        const QString base = QString::fromUtf8(readAll(QUrl(recorded().trimmed()).toLocalFile()));
+        const auto match = QRegularExpression("<base href=\"([^\"]*)\">").match(base);
+        return match.hasMatch() ? QUrl(match.captured(1)).toLocalFile() : QString();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())); }
+
+    void init()
+    {
+        // Each test starts as on a first run, in the temporary home.
+        QFile::remove(tolvan::settings::settingsFilePath());
+        QDir::setCurrent(tolvan::test::hermeticHome().path());
+        m_dir = new QTemporaryDir;
+        qputenv("BROWSER", QFile::encodeName(browserScript(
+                               m_dir->path(), "echo \"$1\" >>\"$(dirname \"$0\")/urls\"")));
+        m_form = new TMainForm;
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+    }
+    void cleanup()
+    {
+        delete m_form;
+        delete m_dir;
+        // Every preview copy goes with the window.
+        QCOMPARE(QDir(m_runtime.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void checkMarkup_listsEachProblem_data()
+    {
+        QTest::addColumn<QString>("body"); // the third line of a small page
+        QTest::addColumn<std::vector<MarkupMessage>>("expected");
+        const QString missing = "Warning: missing </b> before ";
+        QTest::newRow("unclosed") << "<div><b>bold</div>"
+                                  << std::vector<MarkupMessage>{{3, 6, missing + "</div>"}};
+        QTest::newRow("unclosed at the end")
+            << "<p><b>bold" << std::vector<MarkupMessage>{{3, 4, missing + "</body>"}};
+        QTest::newRow("misnested")
+            << "<p><b><i>x</b></i></p>"
+            << std::vector<MarkupMessage>{{3, 7, "Warning: replacing unexpected b with </b>"},
+                                          {3, 15, "Warning: inserting implicit <i>"},
+                                          {3, 15, "Warning: trimming empty <i>"}};
+        QTest::newRow("bare ampersand")
+            << "<p>AT&T</p>"
+            << std::vector<MarkupMessage>{{3, 6, "Warning: unescaped & or unknown entity \"&T\""}};
+        QTest::newRow("image without alt")
+            << "<p>\t<img src=\"a.png\"></p>"
+            << std::vector<MarkupMessage>{{3, 5, "Warning: <img> lacks \"alt\" attribute"}};
+        // Found only while Tidy repairs the page.
+        QTest::newRow("obsolete element")
+            << "<p><blink>x</blink></p>"
+            << std::vector<MarkupMessage>{{3, 4, "Warning: <blink> is not approved by W3C"}};
+        QTest::newRow("unknown element")
+            << "<p><frob>x</frob></p>"
+            << std::vector<MarkupMessage>{{3, 4, "Error: <frob> is not recognized!"},
+                                          {3, 4, "Warning: discarding unexpected <frob>"},
+                                          {3, 11, "Warning: discarding unexpected </frob>"}};
+        QTest::newRow("clean") << "<p>fish &amp; chips <img src=\"a.png\" alt=\"a\"></p>"
+                               << std::vector<MarkupMessage>{};
+    }
+    void checkMarkup_listsEachProblem()
+    {
+        QFETCH(QString, body);
+        const QString page = "<!DOCTYPE html>\r\n<html><head><title>t</title></head><body>\r\n" +
+                             body + "\r\n</body></html>\r\n";
+        const auto found = tolvan::page::checkMarkup(page);
+        QTEST(found, "expected");
+    }
+
+    // Before the first element a page may hold, or nowhere when the page has a base of its own.
+    void baseInsertionPoint_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("before"); // what follows the <base>; "-" for no <base>
+        QTest::newRow("no markup") << "Hello"
+                                   << "Hello";
+        QTest::newRow("doctype, html, head, meta")
+            << "<!-- c --><!DOCTYPE html>\n<HTML lang=en>\n<head>\n<meta charset=\"utf-8\">\n"
+               "<title>t</title>"
+            << "\n<title>t</title>";
+        QTest::newRow("byte-order mark") << QString(QChar(0xFEFF)) + "<p>x"
+                                         << "<p>x";
+        QTest::newRow("header is no head") << "<html><header>x"
+                                           << "<header>x";
+        QTest::newRow("unended comment") << "<html><!-- x"
+                                         << "<!-- x";
+        QTest::newRow("own base") << "<head><title>t</title><BASE target=_top href=\"/x/\">"
+                                  << "-";
+    }
+    void baseInsertionPoint()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, before);
+        const QString shown = tolvan::page::withBase(page, "/a b&c");
+        if (before == "-")
+            QCOMPARE(shown, page);
+        else
+            QCOMPARE(shown,
+                     page.chopped(before.size()) + "<base href=\"file:///a%20b&amp;c/\">" + before);
+    }
+
+    // F7 lists the problems and focuses the list; Enter on an entry takes the caret to the
+    // character Tidy named, counted on a page whose lines end in CR LF, and leaves the text,
+    // its modified flag and its undo history as they were.
+    void checkMarkup_enterMovesCaret_data()
+    {
+        QTest::addColumn<QString>("third"); // the third line; the problem is the <img>
+        QTest::addColumn<qsizetype>("offset");
+        QTest::newRow("plain") << "<p>x <img src=y></p>" << qsizetype(5);
+        QTest::newRow("tab") << "<p>\t\t<img src=y></p>" << qsizetype(5);
+        QTest::newRow("beyond the BMP") << "<p>\U0001F600 <img src=y></p>" << qsizetype(6);
+    }
+    void checkMarkup_enterMovesCaret()
+    {
+        QFETCH(QString, third);
+        QFETCH(qsizetype, offset);
+        const QString head = "<!DOCTYPE html>\r\n<html><head><title>t</title></head><body>\r\n";
+        memo()->setWholeText(head + third + "\r\n</body></html>\r\n");
+        memo()->setModified(true);
+        memo()->setSelStart(0);
+        const QString text = memo()->wholeText();
+        const int undo = memo()->document()->availableUndoSteps();
+
+        // A second F7 refreshes the open window; after Escape a third opens it where it stood.
+        QPoint place;
+        for (int round = 0; round < 3; ++round) {
+            QTest::keyClick(m_form, Qt::Key_F7);
+            auto *list = m_form->findChild<QTreeWidget *>("MarkupList");
+            QVERIFY(list && list->isVisible());
+            QTRY_VERIFY(list->hasFocus());
+            QCOMPARE(list->topLevelItemCount(), 1);
+            QCOMPARE(m_form->findChild<QLabel *>("MarkupSummary")->text(),
+                     "1 problem was found in the markup:");
+            if (round == 0)
+                place = list->window()->pos();
+            QCOMPARE(list->window()->pos(), place);
+            QTest::keyClick(list, Qt::Key_Return);
+            QCOMPARE(memo()->selStart(), head.size() + offset);
+            QVERIFY(list->window()->isVisible()); // it stays open while editing
+            QTRY_VERIFY(memo()->hasFocus());
+            memo()->setSelStart(0);
+            if (round == 1) {
+                QTest::keyClick(list, Qt::Key_Escape);
+                QVERIFY(!list->window()->isVisible());
+            }
+        }
+        QCOMPARE(memo()->wholeText(), text);
+        QVERIFY(memo()->modified());
+        QCOMPARE(memo()->document()->availableUndoSteps(), undo);
+        m_form->findChild<QWidget *>("MarkupCheckDlg")->close();
+    }
+
+    // The copy holds the bytes Save writes for the same text, with a <base> for the page's own
+    // folder (or the side panel's for an untitled page); a character the page's encoding cannot
+    // hold makes it UTF-8 with a byte-order mark rather than failing.
+    void preview_bytesOfSave_data()
+    {
+        QTest::addColumn<QByteArray>("onDisk"); // empty: an untitled page
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("asUtf8");
+        QTest::newRow("UTF-8") << QByteArray("<p>caf\xc3\xa9</p>\n<p>x") << "\u00A0y" << false;
+        QTest::newRow("Windows-1252")
+            << QByteArray("<p>caf\xe9\xa0\x80</p>\r\n<p>x") << "\u20ACy" << false;
+        QTest::newRow("Windows-1252, unencodable")
+            << QByteArray("<p>caf\xe9</p>\r\n<p>x") << "\u0101" << true;
+        QTest::newRow("untitled") << QByteArray() << "<p><img src=a.png>" << false;
+    }
+    void preview_bytesOfSave()
+    {
+        QFETCH(QByteArray, onDisk);
+        QFETCH(QString, typed);
+        QFETCH(bool, asUtf8);
+        const QString folder = m_dir->path() + "/site";
+        QDir().mkpath(folder);
+        const QString page = folder + "/page.htm";
+        if (onDisk.isEmpty()) {
+            m_form->findChild<tolvan::browser::TDirectoryListBox *>()->setDirectory(folder);
+        } else {
+            writeFile(page, onDisk);
+            QVERIFY(m_form->documents()->LoadDocument(page));
+        }
+        QTextCursor end(memo()->document());
+        end.movePosition(QTextCursor::End);
+        memo()->setTextCursor(end);
+        memo()->replaceSelection(typed);
+        const QString text = memo()->wholeText();
+
+        QTest::keyClick(m_form, Qt::Key_F9);
+        QTRY_VERIFY(!recorded().isEmpty());
+        const QString copy = QUrl(recorded().trimmed()).toLocalFile();
+        QCOMPARE(QFileInfo(copy).absolutePath(), m_runtime.path());
+        struct stat info
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(copy).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 07777, 0600u);
+        QCOMPARE(previewFolder(), folder + "/");
+
+        QByteArray shown = readAll(copy);
+        const qsizetype base = shown.indexOf("<base href=\"");
+        QVERIFY(base >= 0);
+        shown.remove(base, shown.indexOf("\">", base) + 2 - base);
+        if (asUtf8) {
+            QCOMPARE(shown, "\xEF\xBB\xBF" + memo()->fileText().toUtf8());
+        } else {
+            QVERIFY(m_form->documents()->SaveDocument(folder + "/saved.htm"));
+            QCOMPARE(shown, readAll(folder + "/saved.htm"));
+        }
+        QCOMPARE(memo()->wholeText(), text);
+
+        // A second preview rewrites the same copy, and the copy goes when the program ends.
+        memo()->replaceSelection("z");
+        QTest::keyClick(m_form, Qt::Key_F9);
+        QTRY_COMPARE(recorded().count('\n'), 2);
+        QVERIFY(readAll(copy).contains("z"));
+        delete m_form;
+        m_form = nullptr;
+        QVERIFY(!QFile::exists(copy));
+        m_form = new TMainForm;
+    }
+
+    void preview_noBrowser_saysSoAndLeavesNothing()
+    {
+        qputenv("BROWSER", "/nonexistent/browser --new-tab");
+        memo()->replaceSelection("<p>x");
+        QString said;
+        whenModalShown([&](QWidget *box) {
+            said = box->findChild<QLabel *>("qt_msgbox_label")->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QTest::keyClick(m_form, Qt::Key_F9);
+        QTRY_VERIFY(!said.isEmpty());
+        QCOMPARE(said, "Cannot start the web browser named in BROWSER "
+                       "(/nonexistent/browser --new-tab).");
+        QCOMPARE(memo()->wholeText(), "<p>x");
+        QVERIFY(memo()->modified());
+        QCOMPARE(QDir(m_runtime.path()).entryList(QDir::Files), QStringList());
+    }
+
+    // In a real browser: the image and style sheet beside a page load in the preview of an edit
+    // that the file on disk does not hold yet.
+    void preview_realBrowserLoadsNeighbours()
+    {
+        const QString chromium = QStandardPaths::findExecutable("chromium");
+        if (chromium.isEmpty())
+            QSKIP("chromium is not installed (scripts/install-deps.sh installs it)");
+        const QString folder = m_dir->path() + "/site";
+        QDir().mkpath(folder);
+        QImage(4, 3, QImage::Format_RGB32).save(folder + "/pic.png");
+        writeFile(folder + "/style.css", "p { color: rgb(1, 2, 3) }\n");
+        writeFile(folder + "/index.html", "<p>saved</p>\n");
+        QVERIFY(m_form->documents()->LoadDocument(folder + "/index.html"));
+        memo()->setWholeText(
+            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+            "<link rel=\"stylesheet\" href=\"style.css\"></head>\n"
+            "<body onload=\"document.body.dataset.seen = 'image ' + "
+            "document.images[0].naturalWidth + 'x' + document.images[0].naturalHeight + "
+            "', ' + getComputedStyle(document.querySelector('p')).color\">\n"
+            "<p>unsaved edit \u00E9</p><img src=\"pic.png\" alt=\"\"></body></html>\n");
+        memo()->setModified(true);
+        qputenv("BROWSER",
+                QFile::encodeName(browserScript(
+                    m_dir->path(),
+                    "chromium --headless --no-sandbox --disable-gpu --disable-quic "
+                    "--no-first-run --disable-background-networking --disable-component-update "
+                    "--disable-sync --user-data-dir=\"$(mktemp -d)\" --dump-dom \"$1\" "
+                    ">\"$(dirname \"$0\")/dom.part\" 2>/dev/null && "
+                    "mv \"$(dirname \"$0\")/dom.part\" \"$(dirname \"$0\")/dom.html\"")));
+        QTest::keyClick(m_form, Qt::Key_F9);
+        const QString dom = m_dir->path() + "/dom.html";
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dom), 90000);
+        const QString seen = QString::fromUtf8(readAll(dom));
+        QVERIFY2(seen.contains("unsaved edit \u00E9"), qPrintable(seen));
+        QVERIFY2(seen.contains("data-seen=\"image 4x3, rgb(1, 2, 3)\""), qPrintable(seen));
+    }
+
+    // The Page menu stands between Language and Help; its access key and its two keys are
+    // taken by nothing else, in either shortcut scheme (Comments' Alt+C, set at start, shares
+    // its key with the Character menu on purpose).
+    void pageMenu_takesNoOtherKey()
+    {
+        QStringList titles, keys = {"Ctrl+O", "Ctrl+S", "Alt+X"};
+        for (const tolvan::app::MenuRow &row : tolvan::app::menuRows()) {
+            const QString caption = QString(row.caption);
+            if (row.depth == 0)
+                titles << caption;
+            if (row.depth == 0 || row.key.toCombined() != 0)
+                keys << (row.depth == 0 ? "Alt+" + caption.mid(caption.indexOf('&') + 1, 1)
+                                        : QKeySequence(row.key).toString());
+        }
+        QCOMPARE(titles.mid(titles.indexOf("&Language"), 3),
+                 QStringList({"&Language", "&Page", "&Help"}));
+        QCOMPARE(keys.removeDuplicates(), 0);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    tolvan::test::hermeticHome();
+    QApplication app(argc, argv);
+    tolvan::platform::Application::setTitle(QStringLiteral("Tolvan v1.0"));
+    PageTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_page.moc"
