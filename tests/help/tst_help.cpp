@@ -1,3 +1,4 @@
+#include "common/files.h"
 #include "common/hermetic.h"
 #include "help/aboutbox.h"
 #include "help/helpfile.h"
@@ -18,12 +19,7 @@
 
 using namespace tolvan::help;
 using tolvan::platform::Application;
-
-static void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
+using tolvan::test::writeAll;
 
 // The information windows, the help file, its viewer and the ways to reach it.
 class TestHelp : public QObject
@@ -85,11 +81,11 @@ private slots:
         QFETCH(QString, keyword);
         const QByteArray page = "<html><head><title>Guide</title></head><body><h1>Tables</h1>"
                                 "<p>The &lt;TABLE&gt; tag makes a table.</p></body></html>";
-        writeBytes("guide.htm", page);
-        writeBytes("ravuzu95.hlp", page);
-        writeBytes("notes.hlp", "<p> is a paragraph.");
-        writeBytes("old.txt", "Caf\xe9 <BODY>");
-        writeBytes("k.txt", QByteArray(256, 'k'));
+        QVERIFY(writeAll("guide.htm", page));
+        QVERIFY(writeAll("ravuzu95.hlp", page));
+        QVERIFY(writeAll("notes.hlp", "<p> is a paragraph."));
+        QVERIFY(writeAll("old.txt", "Caf\xe9 <BODY>"));
+        QVERIFY(writeAll("k.txt", QByteArray(256, 'k')));
         Application::setHelpFile(fileName);
 
         // A window with a Help menu, and a submenu made after the filter began watching.
@@ -173,7 +169,7 @@ private slots:
         // The choice is offered again by the next showing, in either command.
         QVERIFY(!confirmed || openDlg->selectedFiles().value(0) == Application::helpFile());
         QCOMPARE(HelpService::instance().requests.size(), 1);
-        writeBytes(Application::helpFile(), "Lists and frames.");
+        QVERIFY(writeAll(Application::helpFile(), "Lists and frames."));
         cmSearchHelpClick("frames");
         QCOMPARE(HelpService::instance().viewer()->browser()->textCursor().selectedText(),
                  "frames");

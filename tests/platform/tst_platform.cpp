@@ -115,20 +115,6 @@ private slots:
         QCOMPARE(edit.wholeText(), sample);
     }
 
-    // 200,000 lines: a position deep in the text maps to its line and back exactly.
-    void positions_mapDeepInLongText()
-    {
-        QString text = QString("line 000000\r\n").repeated(200000);
-        text.replace(13 * 150000 + 5, 6, "150000");
-        EditControl edit;
-        edit.setWholeText(text);
-        edit.setSelStart(13 * 150000 + 5);
-        edit.setSelLength(6);
-        QCOMPARE(edit.selText(), "150000");
-        QCOMPARE(edit.selStart(), 13 * 150000 + 5);
-        QCOMPARE(edit.textLength(), text.size());
-    }
-
     // A new text, as an opened page, starts with the caret at the top, nothing selected, the view
     // at the first line and nothing to undo, whatever the text before it left.
     void setWholeText_startsAfresh()
@@ -179,24 +165,6 @@ private slots:
         edit.setWholeText("Table tab\r\nTAB table_x tab");
         const EditControl::FindOptions flags{options.contains("word"), options.contains("case")};
         QTEST(int(edit.findText(what, from, to, flags)), "expected");
-    }
-
-    void shortcutText_namesKeysAsMenusShowThem_data()
-    {
-        QTest::addColumn<QKeyCombination>("key");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("function key") << QKeyCombination(Qt::Key_F3) << "F3";
-        QTest::newRow("backspace") << (Qt::AltModifier | Qt::Key_Backspace) << "Alt+BkSp";
-        QTest::newRow("insert") << (Qt::ShiftModifier | Qt::Key_Insert) << "Shift+Ins";
-        QTest::newRow("delete") << (Qt::ShiftModifier | Qt::Key_Delete) << "Shift+Del";
-        QTest::newRow("modifier order")
-            << (Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_7)
-            << "Shift+Ctrl+Alt+7";
-    }
-    void shortcutText_namesKeysAsMenusShowThem()
-    {
-        QFETCH(QKeyCombination, key);
-        QTEST(shortcutText(key), "text");
     }
 
     // A menu item's key beats the menu bar's access key, a disabled item's key is swallowed,
