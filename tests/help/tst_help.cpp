@@ -181,33 +181,12 @@ private slots:
         QTest::addColumn<QString>("name"); // and caption
         QTest::addColumn<QSize>("client");
         QTest::addColumn<int>("charHeight");
-        // In the order they were made: where each is, a fixed box with its size, a line of text
-        // (which grows to its text) with its ink ("text": the window's own) and letter height.
-        QTest::addColumn<QStringList>("children");
+        QTest::addColumn<QList<int>>("kinds"); // how many panels, pictures and lines of text
         QTest::addColumn<QList<int>>("keys"); // that close the first two showings; 0: OK clicked
-        const QString navy = " #000080 11px";
-        QTest::newRow("quick help")
-            << true << "frmQuickHelp Quick Help" << QSize(429, 347) << 11
-            << QStringList{"Panel1 4,4 421x313 panel", "Label2 8,8 #ff0000 11px",
-                           "Label1 8,28" + navy,       "Label11 16,44" + navy,
-                           "Label3 8,64" + navy,       "Label4 16,80" + navy,
-                           "Label5 8,100" + navy,      "Label6 8,120" + navy,
-                           "Label7 8,140" + navy,      "Label8 16,156" + navy,
-                           "Label9 8,176" + navy,      "Label10 20,192" + navy,
-                           "Label12 8,212" + navy,     "Label14 16,228" + navy,
-                           "Label13 8,248" + navy,     "Label15 8,270 401x40 #008000 11px",
-                           "BitBtn1 178,320 73x25 OK"}
-            << QList<int>{Qt::Key_Escape, 0};
-        QTest::newRow("about")
-            << false << "AboutBox About" << QSize(248, 334) << 12
-            << QStringList{"BitBtn1 87,308 73x25 OK",         "Panel1 1,4 246x73 box",
-                           "Image1 4,4 32x32 picture",        "Image3 208,4 32x32 picture",
-                           "Label1 72,8 text 21px",           "Label3 55,36 #000080 12px",
-                           "Label2 60,52 #ff0000 12px",       "Panel2 1,80 246x93 box",
-                           "Image2 75,8 96x48 picture",       "Label4 13,60 219x26 #004080 12px",
-                           "Panel3 1,176 246x129 box",        "Label5 4,4 237x29 text 12px",
-                           "Label6 5,36 237x41 #0000ff 12px", "Label7 20,80 205x41 text 12px"}
-            << QList<int>{Qt::Key_Return, Qt::Key_Escape};
+        QTest::newRow("quick help") << true << "frmQuickHelp Quick Help" << QSize(429, 347) << 11
+                                    << QList{1, 0, 15} << QList<int>{Qt::Key_Escape, 0};
+        QTest::newRow("about") << false << "AboutBox About" << QSize(248, 334) << 12
+                               << QList{3, 3, 7} << QList<int>{Qt::Key_Return, Qt::Key_Escape};
     }
 
     // A fixed frame with a title and nothing else in its title bar, whose OK button is the only
@@ -227,45 +206,26 @@ private slots:
         QCOMPARE(window->font().family(), "MS Sans Serif");
         QCOMPARE(window->windowFlags() & ~Qt::WindowType_Mask,
                  Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-
-        QStringList children;
+        QList<int> kinds{0, 0, 0};
         for (QWidget *child : window->findChildren<QWidget *>()) {
             QVERIFY(child->parentWidget()->rect().contains(child->geometry()));
-            const QRect g = child->geometry();
-            QString seen = QString("%1 %2,%3").arg(child->objectName()).arg(g.x()).arg(g.y());
             auto *label = qobject_cast<QLabel *>(child);
-            if (!label || label->wordWrap() || !label->pixmap().isNull()) // a fixed box
-                seen += QString(" %1x%2").arg(g.width()).arg(g.height());
             if (auto *ok = qobject_cast<QPushButton *>(child)) {
-                QVERIFY(ok->isDefault() && !ok->icon().isNull() && ok->iconSize() == QSize(16, 16));
-                children << seen + ' ' + ok->text();
+                QVERIFY(ok->isDefault() && !ok->icon().isNull() && ok->text() == "OK");
                 continue;
             }
             QCOMPARE(child->focusPolicy(), Qt::NoFocus);
-            if (!label) {
-                auto *panel = static_cast<QFrame *>(child);
-                QVERIFY(panel->frameShadow() == QFrame::Sunken && panel->lineWidth() == 1);
-                children << seen + (panel->frameShape() == QFrame::Box ? " box" : " panel");
-            } else if (!label->pixmap().isNull()) {
-                QVERIFY(label->pixmap().size() == label->size() && !label->hasScaledContents());
-                children << seen + " picture";
-            } else {
-                QVERIFY(label->textFormat() == Qt::PlainText && !label->buddy());
-                // The addresses are what they are; the sentences are ours to keep short.
-                QVERIFY2(label->wordWrap()
-                             ? label->alignment() == (Qt::AlignHCenter | Qt::AlignTop) &&
-                                   (label->heightForWidth(label->width()) <= label->height() ||
-                                    label->text().startsWith("https:"))
-                             : label->width() >= label->sizeHint().width(),
-                         qPrintable(label->text()));
-                const QColor ink = label->palette().color(QPalette::WindowText);
-                const bool own = ink != window->palette().color(QPalette::WindowText);
-                children << seen + QString(" %1 %2px")
-                                       .arg(own ? ink.name() : "text")
-                                       .arg(label->font().pixelSize());
-            }
+            ++kinds[!label ? 0 : !label->pixmap().isNull() ? 1 : 2];
+            if (!label || !label->pixmap().isNull())
+                continue;
+            QVERIFY(label->textFormat() == Qt::PlainText && !label->buddy());
+            // The addresses are what they are; the sentences are ours to keep short.
+            QVERIFY2(label->wordWrap() ? label->heightForWidth(label->width()) <= label->height() ||
+                                             label->text().startsWith("https:")
+                                       : label->width() >= label->sizeHint().width(),
+                     qPrintable(label->text()));
         }
-        QTEST(children, "children");
+        QTEST(kinds, "kinds");
 
         // Any way out is OK. The first showing is centred on the screen; after that the window
         // opens where it was left.
