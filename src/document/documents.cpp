@@ -202,8 +202,7 @@ bool DocumentCommands::SaveDocument(const QString &path)
     if (exists)
         file.setPermissions(QFileInfo(path).permissions());
     if (file.write(*bytes) != bytes->size()) {
-        file.cancelWriting();
-        file.commit();
+        file.cancelWriting(); // the temporary file goes with `file`
         m_questions.showMessage(QStringLiteral("Cannot Write to File ") + path);
         return false;
     }

@@ -103,8 +103,7 @@ QString toEditorBreaks(QString text)
 
 EditControl::EditControl(QWidget *parent) : QPlainTextEdit(parent)
 {
-    setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Lines wrap at the editor's width, at a blank where there is one (Qt's defaults).
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTabChangesFocus(false);
