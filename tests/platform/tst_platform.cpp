@@ -116,7 +116,8 @@ private slots:
     }
 
     // A new text, as an opened page, starts with the caret at the top, nothing selected, the view
-    // at the first line and nothing to undo, whatever the text before it left.
+    // at the first line and nothing to undo, whatever the text before it left. Long lines wrap
+    // at the editor's width, at blanks or, in a word longer than a line, anywhere.
     void setWholeText_startsAfresh()
     {
         EditControl edit;
@@ -137,6 +138,9 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(edit.verticalScrollBar()->value(), 0);
         QCOMPARE(edit.wholeText(), many);
+        edit.setWholeText(QString("words ").repeated(100) + QString(500, u'w'));
+        QCoreApplication::processEvents();
+        QCOMPARE(edit.horizontalScrollBar()->maximum(), 0);
     }
 
     // In "Table tab" CR LF "TAB table_x tab"; `to` -1 is the end.
@@ -154,6 +158,7 @@ private slots:
         QTest::newRow("underscore joins words") << "table" << 1 << -1 << "word" << -1;
         QTest::newRow("match must end in range") << "tab" << 12 << 17 << "" << -1;
         QTest::newRow("across a break") << "tab\r\nTAB" << 0 << -1 << "case" << 6;
+        QTest::newRow("half a break") << "\nTAB" << 0 << -1 << "case" << 10;
     }
     void findText()
     {
