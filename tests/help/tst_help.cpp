@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextBrowser>
@@ -40,7 +41,8 @@ private slots:
     // A help request: what is handed to the viewer, and what the viewer shows of the file.
     void requests_data()
     {
-        // "contents", "search", or F1 in a menu: "submenu" (made later), "shifted", "closed".
+        // "contents", "search", or F1 in a menu: "submenu", "menu" (made later), "shifted",
+        // "closed".
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("argument");
         // A bare name, found in the working folder whatever its letter case; empty: none.
@@ -59,6 +61,7 @@ private slots:
         row("256 characters cut", "search", k255 + 'z', "k.txt", 257, k255, "", k255);
         row("pair of units not split", "search", k254 + "\U0001F600", "k.txt", 257, k254, "", k254);
         row("F1 in a submenu made later", "submenu", "", "guide.htm", 1);
+        row("F1 in a menu made later", "menu", "", "guide.htm", 1);
         row("Shift+F1 in a menu", "shifted", "", "guide.htm", 0);
         row("F1 with the menus closed", "closed", "", "guide.htm", 0);
         row("no help file", "search", "Tables", "", 0);
@@ -88,23 +91,26 @@ private slots:
         QVERIFY(writeAll("k.txt", QByteArray(256, 'k')));
         Application::setHelpFile(fileName);
 
-        // A window with a Help menu, and a submenu made after the filter began watching.
+        // A window with a Help menu; a submenu of it and another menu made after the filter
+        // began watching.
         QWidget window;
         auto *bar = new QMenuBar(&window);
         QMenu *help = bar->addMenu("&Help");
         MenuHelpKey filter(&window);
         filter.watch(bar);
-        QMenu *late = help->addMenu("&More");
+        QMenu *late = help->addMenu("&More"), *tools = bar->addMenu("&Tools");
         window.show();
         if (action == "contents") {
             cmContentsClick();
         } else if (action == "search") {
             cmSearchHelpClick(argument);
         } else {
-            if (action != "closed") {
+            if (action == "menu")
+                late = tools;
+            else if (action != "closed")
                 help->popup(QPoint(0, 20));
+            if (action != "closed")
                 late->popup(QPoint(100, 20));
-            }
             QTest::keyClick(late, Qt::Key_F1,
                             action == "shifted" ? Qt::ShiftModifier : Qt::NoModifier);
         }
@@ -144,6 +150,7 @@ private slots:
         openDlg->setObjectName("OpenDlg");
         Application::setHelpFile("before.hlp");
         cmContentsClick();
+        const QPointer<HelpViewer> viewer = HelpService::instance().viewer(); // kept for the next
         QString seen; // title, chosen filter, how many there are, default extension
         QTimer::singleShot(0, &window, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
@@ -171,8 +178,8 @@ private slots:
         QCOMPARE(HelpService::instance().requests.size(), 1);
         QVERIFY(writeAll(Application::helpFile(), "Lists and frames."));
         cmSearchHelpClick("frames");
-        QCOMPARE(HelpService::instance().viewer()->browser()->textCursor().selectedText(),
-                 "frames");
+        QVERIFY(viewer && HelpService::instance().viewer() == viewer);
+        QCOMPARE(viewer->browser()->textCursor().selectedText(), "frames");
     }
 
     void windows_data()
