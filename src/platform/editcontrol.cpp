@@ -248,7 +248,6 @@ void EditControl::replaceRanges(const QList<qsizetype> &positions, qsizetype len
     c.endEditBlock();
     const qsizetype growth = QString(inserted).replace(u'\n', crlf).size() - length;
     setSelStart(positions.last() + growth * (positions.size() - 1) + length + growth);
-    ensureCursorVisible();
     document()->setModified(true);
 }
 
