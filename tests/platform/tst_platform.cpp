@@ -138,6 +138,8 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(edit.verticalScrollBar()->value(), 0);
         QCOMPARE(edit.wholeText(), many);
+        edit.replaceRanges({many.size() - 8}, 1, "A"); // as Replace All: the caret comes in view
+        QVERIFY(edit.verticalScrollBar()->value() > 0);
         edit.setWholeText(QString("words ").repeated(100) + QString(500, u'w'));
         QCoreApplication::processEvents();
         QCOMPARE(edit.horizontalScrollBar()->maximum(), 0);
