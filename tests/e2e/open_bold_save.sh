@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A person starts with a page named on the command line (the window, as first seen, is saved as
 # a picture for the README: build/screenshots/main-window.png), looks at About and Quick Help,
-# opens another page through the Open dialog, makes a word bold, saves with F2, types on, and
-# leaves with Alt+X answering No to saving the changes.
+# opens another page through the Open dialog, finds a word, makes another bold, saves with F2,
+# types on, and leaves with Alt+X answering No to saving the changes.
 source "$(dirname "$0")/lib.sh"
 
 out="$(dirname "$TOLVAN")/screenshots"
@@ -45,7 +45,16 @@ xdotool key Return
 timeout 20 xdotool search --sync --onlyvisible --name "Tolvan v1.61 - $WORK/site/hello.htm" >/dev/null ||
     fail "the page did not open"
 refocus
-# The caret starts at the top: select "Hello" and make it bold.
+# Find Next brings the main window up over the Find dialog.
+xdotool key alt+e f
+answer "Find" ctrl+a
+xdotool type --delay 20 "world"
+xdotool key Return
+sleep 0.3
+xwininfo -root -children | grep -m1 -E '"(Find|Tolvan v1.61 - [^"]*)"' | grep -q '"Tolvan' ||
+    fail "the main window stayed behind the Find dialog"
+refocus
+# Select "Hello" and make it bold.
 xdotool key --delay 50 ctrl+Home shift+ctrl+Right
 xdotool key --delay 50 shift+Left ctrl+b F2
 sleep 0.5
