@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QRandomGenerator>
 #include <QStringList>
 
 #include <csignal>
@@ -116,6 +117,20 @@ inline QString inChildCosting(const std::function<QString()> &body, unsigned sec
     const QString report = inChild(body, seconds, &usedKb);
     *extraKb = usedKb - baseKb;
     return report;
+}
+
+// Starts a child that runs `step` over and over, and kills it with SIGKILL after a random delay
+// below `spanUs`; true when the signal ended it (it did not end by itself).
+inline bool killMidway(const std::function<void()> &step, qint64 spanUs)
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    while (child == 0)
+        step();
+    ::usleep(useconds_t(QRandomGenerator::global()->bounded(spanUs)));
+    int status = 0;
+    return child > 0 && ::kill(child, SIGKILL) == 0 && ::waitpid(child, &status, 0) == child &&
+           WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 } // namespace tolvan::test

@@ -51,26 +51,21 @@ private slots:
         }
         const qint64 pairUs = std::max<qint64>(clock.nsecsElapsed() / 1000, 1000);
 
-        const quint32 seed = QRandomGenerator::global()->generate();
-        QRandomGenerator random(seed);
         constexpr int trials = 200;
         int wholeA = 0, wholeB = 0, childFailures = 0;
         QStringList mostStrays;
         for (int trial = 0; trial < trials; ++trial) {
             // The child starts with the page that is not on disk, so every save replaces one
             // page with the other.
-            const bool aOnDisk = readAll(file) == a;
-            std::fflush(nullptr);
-            const pid_t child = ::fork();
-            for (bool nextB = aOnDisk; child == 0; nextB = !nextB) {
-                page.other = nextB ? &editB : &editA;
-                if (!page.docs.SaveDocument(file))
-                    ::_exit(3);
-            }
-            ::usleep(useconds_t(random.bounded(pairUs)));
-            int status = 0;
-            childFailures += !(child > 0 && ::kill(child, SIGKILL) == 0 &&
-                               ::waitpid(child, &status, 0) == child && WIFSIGNALED(status));
+            bool nextB = readAll(file) == a;
+            childFailures += !killMidway(
+                [&] {
+                    page.other = nextB ? &editB : &editA;
+                    nextB = !nextB;
+                    if (!page.docs.SaveDocument(file))
+                        ::_exit(3);
+                },
+                pairUs);
             const QByteArray now = readAll(file);
             wholeA += now == a;
             wholeB += now == b;
@@ -83,8 +78,8 @@ private slots:
             for (const QString &stray : std::as_const(strays))
                 QFile::remove(folder + u'/' + stray);
         }
-        qInfo("%d/%d kills left a whole file (page A %d, page B %d; seed %u, two saves %lld us)",
-              wholeA + wholeB, trials, wholeA, wholeB, seed, pairUs);
+        qInfo("%d/%d kills left a whole file (page A %d, page B %d; two saves %lld us)",
+              wholeA + wholeB, trials, wholeA, wholeB, pairUs);
         QCOMPARE(childFailures, 0);
         QCOMPARE(wholeA + wholeB, trials);
         // QSaveFile writes an unnamed file and, once it is complete, gives it a temporary name

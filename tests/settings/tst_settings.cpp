@@ -328,14 +328,8 @@ private slots:
         int counts[3] = {}; // all old, all new, midway
         for (int trial = 0; trial < trials; ++trial) {
             saveVariant(0);
-            const pid_t child = ::fork();
-            for (int variant = 1; child == 0; variant = 1 - variant)
-                saveVariant(variant);
-            QVERIFY(child > 0);
-            ::usleep(useconds_t(QRandomGenerator::global()->bounded(4 * saveUs)));
-            int status = 0, fresh = 0;
-            QVERIFY(::kill(child, SIGKILL) == 0 && ::waitpid(child, &status, 0) == child);
-            QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL); // not ended by itself
+            int variant = 0, fresh = 0;
+            QVERIFY(killMidway([&] { saveVariant(variant = 1 - variant); }, 4 * saveUs));
             const QStringList got = QString(readAll(m_ini)).split(u'\n');
             QCOMPARE(got.size(), lines[0].size());
             for (qsizetype i = 0; i < got.size(); ++i) {
