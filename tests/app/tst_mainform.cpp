@@ -76,6 +76,9 @@ private Q_SLOTS:
         QCOMPARE(QRect(m_form->pos(), m_form->size()), QRect(80, 60, 520, 400));
         QCOMPARE(m_form->font(), tolvan::platform::designFont("MS Sans Serif", 12));
         QVERIFY(m_form->findChild<tolvan::browser::TFileListBox *>()->showGlyphs());
+        const QPalette nameBox = child("FilenameEdit")->palette(); // green on black
+        QCOMPARE(nameBox.color(QPalette::Base).name() + nameBox.color(QPalette::Text).name(),
+                 "#000000#00ff00");
         // Tab typed in the editor is a character, not a move to the next control.
         QTest::keyClick(memo, Qt::Key_Tab);
         QCOMPARE(memo->wholeText(), "\t");
