@@ -246,7 +246,8 @@ private Q_SLOTS:
                 modal->close();
             });
             item(qPrintable(command))->trigger();
-            QCOMPARE(*mode, command == "cmOpen" ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+            QCOMPARE(*mode,
+                     command == "cmOpen" ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
         }
         QCOMPARE(m_form->windowTitle(), "Tolvan v1.61 - noname.html");
     }

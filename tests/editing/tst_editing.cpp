@@ -146,7 +146,8 @@ private Q_SLOTS:
         QCOMPARE(m_search->findDialog()->findText(), QString()); // each dialog has its own texts
         // Each label's marked letter moves to its field.
         QVERIFY(QTest::qWaitForWindowActive(dialog));
-        for (const auto &[key, field] : {std::pair{Qt::Key_P, "ReplaceText"}, {Qt::Key_N, "FindText"}}) {
+        for (const auto &[key, field] :
+             {std::pair{Qt::Key_P, "ReplaceText"}, {Qt::Key_N, "FindText"}}) {
             QTest::keyClick(dialog, key, Qt::AltModifier);
             QCOMPARE(dialog->focusWidget()->objectName(), field);
         }
