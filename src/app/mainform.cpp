@@ -59,8 +59,7 @@ QFrame *makePanel(QWidget *parent, const char *name, QFrame::Shape shape)
 {
     auto *panel = new QFrame(parent);
     panel->setObjectName(QString::fromLatin1(name));
-    panel->setFrameStyle(shape | QFrame::Sunken);
-    panel->setLineWidth(1);
+    panel->setFrameStyle(shape | QFrame::Sunken); // one pixel wide, as a frame is by default
     panel->setFocusPolicy(Qt::NoFocus);
     return panel;
 }

@@ -237,7 +237,7 @@ MessageDialog::MessageDialog(const QString &text, MsgKind kind, MsgButtons butto
         auto *button = new QPushButton(QString::fromLatin1(b.caption), this);
         button->setObjectName(QString::fromLatin1(b.name));
         button->setGeometry(m_layout.buttons.at(m_buttons.size()));
-        button->setAutoDefault(true);
+        // In a dialog every button is auto-default: Enter presses the one with the focus.
         button->setDefault(b.button == defaultButton);
         if (b.button == cancelButton)
             m_cancelResult = b.result;

@@ -103,8 +103,7 @@ QString toEditorBreaks(QString text)
 
 EditControl::EditControl(QWidget *parent) : QPlainTextEdit(parent)
 {
-    setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Lines wrap at the editor's width, at a blank where there is one (Qt's defaults).
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTabChangesFocus(false);
@@ -249,7 +248,6 @@ void EditControl::replaceRanges(const QList<qsizetype> &positions, qsizetype len
     c.endEditBlock();
     const qsizetype growth = QString(inserted).replace(u'\n', crlf).size() - length;
     setSelStart(positions.last() + growth * (positions.size() - 1) + length + growth);
-    ensureCursorVisible();
     document()->setModified(true);
 }
 

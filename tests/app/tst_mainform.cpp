@@ -1,18 +1,24 @@
 #include "app/mainform.h"
 #include "app/menutable.h"
 #include "browser/directorylistbox.h"
+#include "browser/filelistbox.h"
 #include "common/modal.h"
 #include "document/documents.h"
 #include "document/recovery.h"
 #include "help/aboutbox.h"
+#include "help/helpfile.h"
+#include "help/helpviewer.h"
 #include "help/quickhelp.h"
 #include "markup/markup.h"
+#include "platform/application.h"
 #include "platform/editcontrol.h"
+#include "platform/fonts.h"
 #include "platform/shortcuts.h"
 #include "settings/settings.h"
 
 #include <QAction>
 #include <QColorDialog>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -68,6 +74,11 @@ private Q_SLOTS:
         QCOMPARE(memo->textColor(), QColor(Qt::yellow));
         QCOMPARE(memo->font().family() + QString::number(memo->font().pointSize()), "Arial12");
         QCOMPARE(QRect(m_form->pos(), m_form->size()), QRect(80, 60, 520, 400));
+        QCOMPARE(m_form->font(), tolvan::platform::designFont("MS Sans Serif", 12));
+        QVERIFY(m_form->findChild<tolvan::browser::TFileListBox *>()->showGlyphs());
+        const QPalette nameBox = child("FilenameEdit")->palette(); // green on black
+        QCOMPARE(nameBox.color(QPalette::Base).name() + nameBox.color(QPalette::Text).name(),
+                 "#000000#00ff00");
         // Tab typed in the editor is a character, not a move to the next control.
         QTest::keyClick(memo, Qt::Key_Tab);
         QCOMPARE(memo->wholeText(), "\t");
@@ -214,6 +225,31 @@ private Q_SLOTS:
             item(name)->trigger();
             QCOMPARE(shown, window);
         }
+        // F1 in an open menu asks for help.
+        tolvan::platform::Application::setHelpFile("none.hlp");
+        QList<tolvan::help::HelpRequest> &requests = tolvan::help::HelpService::instance().requests;
+        requests.clear();
+        QMenu *file = m_form->findChild<QMenu *>("cmFile");
+        file->popup(m_form->pos());
+        QTest::keyClick(file, Qt::Key_F1);
+        QCOMPARE(requests.size(), 1);
+    }
+
+    // Save As asks with a save dialog, Open with an open dialog; cancelled, they change nothing.
+    void fileDialogs()
+    {
+        for (const QString command : {"cmSaveAs", "cmOpen"}) {
+            auto mode = std::make_shared<int>(-1); // outlives a dialog that never comes
+            whenModalShown([mode](QWidget *modal) {
+                auto *dialog = qobject_cast<QFileDialog *>(modal);
+                *mode = dialog ? dialog->acceptMode() : -1;
+                modal->close();
+            });
+            item(qPrintable(command))->trigger();
+            QCOMPARE(*mode,
+                     command == "cmOpen" ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+        }
+        QCOMPARE(m_form->windowTitle(), "Tolvan v1.61 - noname.html");
     }
 
     // The shortcut scheme switches the keys of Open and Save; it, the editor's colours, the

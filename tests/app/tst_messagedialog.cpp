@@ -83,28 +83,31 @@ private Q_SLOTS:
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
     }
 
-    // Enter presses the button with the focus, the first; a caption's marked letter presses its
-    // button; Escape gives the cancelling button's result, and the close box always Cancel.
+    // Enter presses the button with the focus, the first unless Tab moved it; a caption's
+    // marked letter presses its button; Escape gives the cancelling button's result, and the
+    // close box always Cancel.
     void dialog_keys_data()
     {
         QTest::addColumn<int>("buttons");
-        QTest::addColumn<int>("key"); // 0: the close box
+        QTest::addColumn<QList<int>>("keys"); // none: the close box
         QTest::addColumn<int>("result");
-        QTest::newRow("enter on yes") << 11 << int(Qt::Key_Return) << int(mrYes);
-        QTest::newRow("n is no") << 11 << int(Qt::Key_N) << int(mrNo);
-        QTest::newRow("escape is cancel") << 11 << int(Qt::Key_Escape) << int(mrCancel);
-        QTest::newRow("ok: escape") << 4 << int(Qt::Key_Escape) << int(mrOk);
-        QTest::newRow("yes no: escape is no") << 3 << int(Qt::Key_Escape) << int(mrNo);
-        QTest::newRow("ok: close box") << 4 << 0 << int(mrCancel);
+        QTest::newRow("enter on yes") << 11 << QList<int>{Qt::Key_Return} << int(mrYes);
+        QTest::newRow("tab, enter on no") << 11 << QList<int>{Qt::Key_Tab, Qt::Key_Enter}
+                                          << int(mrNo);
+        QTest::newRow("n is no") << 11 << QList<int>{Qt::Key_N} << int(mrNo);
+        QTest::newRow("escape is cancel") << 11 << QList<int>{Qt::Key_Escape} << int(mrCancel);
+        QTest::newRow("ok: escape") << 4 << QList<int>{Qt::Key_Escape} << int(mrOk);
+        QTest::newRow("yes no: escape is no") << 3 << QList<int>{Qt::Key_Escape} << int(mrNo);
+        QTest::newRow("ok: close box") << 4 << QList<int>() << int(mrCancel);
     }
     void dialog_keys()
     {
         QFETCH(int, buttons);
-        QFETCH(int, key);
-        whenModalShown([key](QWidget *box) {
-            if (key)
+        QFETCH(QList<int>, keys);
+        whenModalShown([keys](QWidget *box) {
+            for (int key : keys)
                 QTest::keyClick(box->focusWidget(), Qt::Key(key));
-            else
+            if (keys.isEmpty())
                 box->close();
         });
         QTEST(messageDlg("Save the changes?", MsgKind::Confirmation, MsgButtons::fromInt(buttons)),

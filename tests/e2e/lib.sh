@@ -22,12 +22,12 @@ start_display() {
     start_xvfb "$WORK"
 }
 
-# start_tolvan: runs the program in the background (in $1, default $WORK) and waits for its
-# window; sets WINDOW.
+# start_tolvan [DIR [PAGE]]: runs the program in the background (in DIR, default $WORK; with
+# PAGE named on its command line) and waits for its window; sets WINDOW.
 start_tolvan() {
-    (cd "${1:-$WORK}" && exec "$TOLVAN") >"$WORK/tolvan.log" 2>&1 &
+    (cd "${1:-$WORK}" && exec "$TOLVAN" ${2:+"$2"}) >"$WORK/tolvan.log" 2>&1 &
     APP_PID=$!
-    WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "Tolvan v1.61 - noname.html" | head -n1)
+    WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "Tolvan v1.61 - .*${2:-noname.html}" | head -n1)
     refocus
 }
 

@@ -5,6 +5,7 @@
 #include "editing/searchdialogs.h"
 #include "platform/editcontrol.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -96,7 +97,12 @@ private Q_SLOTS:
         SearchDialog *dialog = all ? m_search->replaceDialog() : m_search->findDialog();
         dialog->setFindText(what);
         dialog->setReplaceText(with);
-        dialog->setOptions(options.contains("word"), options.contains("case"));
+        for (const auto &[name, on] : {std::pair{"WholeWord", options.contains("word")},
+                                       {"MatchCase", options.contains("case")}}) {
+            auto *box = dialog->findChild<QCheckBox *>(name);
+            QVERIFY(box);
+            box->setChecked(on);
+        }
         QTimer closer; // a box here would be a failed search: it fails the row, not hang it
         connect(&closer, &QTimer::timeout, [] {
             if (QWidget *box = QApplication::activeModalWidget())
@@ -138,6 +144,13 @@ private Q_SLOTS:
         QCOMPARE(dialog->findText() + dialog->replaceText(), "two2");
         QVERIFY(dialog->wholeWord() && dialog->matchCase());
         QCOMPARE(m_search->findDialog()->findText(), QString()); // each dialog has its own texts
+        // Each label's marked letter moves to its field.
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        for (const auto &[key, field] :
+             {std::pair{Qt::Key_P, "ReplaceText"}, {Qt::Key_N, "FindText"}}) {
+            QTest::keyClick(dialog, key, Qt::AltModifier);
+            QCOMPARE(dialog->focusWidget()->objectName(), field);
+        }
 
         m_search->ReplaceDlgReplace(); // nothing pending yet
         m_search->ReplaceDlgFind();

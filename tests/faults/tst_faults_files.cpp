@@ -1,12 +1,13 @@
-// What the side panel and the Open command meet in real folders: files that are no files, names
-// no one would choose, and the shown folder taken away while it is shown.
+// What the side panel and the Open command meet in real folders: names no one would choose, and
+// the shown folder taken away while it is shown.
 
 #include "browser/directorylistbox.h"
 #include "browser/drives.h"
 #include "browser/filelistbox.h"
 #include "browser/paths.h"
+#include "common/fakedocument.h"
+#include "common/files.h"
 #include "common/hermetic.h"
-#include "faults.h"
 #include "platform/error.h"
 
 #include <QApplication>
@@ -16,87 +17,17 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 
 using namespace tolvan::browser;
 using namespace tolvan::document;
 using namespace tolvan::test;
-
-namespace {
-
-QStringList texts(const QListWidget &list)
-{
-    QStringList out;
-    for (int row = 0; row < list.count(); ++row)
-        out << list.item(row)->text();
-    return out;
-}
-
-} // namespace
 
 class FilesFaultsTest : public QObject
 {
     Q_OBJECT
 private slots:
     void cleanup() { QDir::setCurrent(hermeticHome().path()); }
-
-    // A FIFO, a device, a socket, a huge sparse file and the like, opened as a page: refused
-    // with the message at once (a child process that takes 20 s is ended and fails the row),
-    // without reading them into memory, and the document stays as it was.
-    void openingWhatIsNoPageIsRefused_data()
-    {
-        QTest::addColumn<QString>("name"); // absolute, or made in the test's folder
-        for (const char *name : {"fifo.htm", "socket.htm", "/dev/zero", "2 GB sparse.htm",
-                                 "folder.htm", "link to itself.htm"})
-            QTest::newRow(name) << QString(name);
-    }
-
-    void openingWhatIsNoPageIsRefused()
-    {
-        QFETCH(QString, name);
-        QTemporaryDir dir;
-        const QString folder = QFileInfo(dir.path()).canonicalFilePath();
-        const QString path = name.startsWith(u'/') ? name : folder + u'/' + name;
-        const QByteArray native = QFile::encodeName(path);
-        const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        const auto closeSocket = qScopeGuard([&] { ::close(socketFd); });
-        sockaddr_un address{AF_UNIX, {}};
-        qstrncpy(address.sun_path, native.constData(), sizeof address.sun_path);
-        if (name == "fifo.htm")
-            QCOMPARE(::mkfifo(native.constData(), 0644), 0);
-        else if (name == "socket.htm")
-            QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-        else if (name == "2 GB sparse.htm") // costs no disk
-            QVERIFY(writeAll(path, {}) && QFile::resize(path, qint64(2) << 30));
-        else if (name == "folder.htm")
-            QVERIFY(QDir().mkpath(path));
-        else if (name == "link to itself.htm")
-            QCOMPARE(::symlink(native.constData(), native.constData()), 0);
-
-        FakeDocument page;
-        const QString earlier = folder + QStringLiteral("/earlier.htm");
-        QVERIFY(writeAll(earlier, "<P>earlier page") && page.docs.LoadDocument(earlier));
-        page.edit.replaceSelection(QStringLiteral("typed "));
-        long baseKb = 0, usedKb = 0;
-        QCOMPARE(inChild([] { return QString(); }, 20, &baseKb), QString());
-        const QString report = inChild(
-            [&]() -> QString {
-                if (page.docs.LoadDocument(path))
-                    return QStringLiteral("it opened");
-                if (page.messages != QStringList{QStringLiteral("Cannot Open File ") + path})
-                    return QStringLiteral("messages: ") + page.messages.join(u'|');
-                if (page.edit.wholeText() != QStringLiteral("typed <P>earlier page") ||
-                    !page.edit.modified() || page.docs.currentFileName() != earlier)
-                    return QStringLiteral("the document changed");
-                return {};
-            },
-            20, &usedKb);
-        QVERIFY2(report.isEmpty(), qPrintable(report));
-        const long extraKb = usedKb - baseKb; // over a child that does nothing
-        QVERIFY2(extraKb < 64 * 1024, qPrintable(QString("%1 KB read into memory").arg(extraKb)));
-    }
 
     // Every file whose name is valid UTF-8 is listed, and a click and a double-click on its row
     // open exactly that file, whatever the name holds. A name that is not UTF-8 would show with
@@ -124,10 +55,16 @@ private slots:
         const QByteArrayList notUtf8 = {"a\xff.htm", "\xe9t\xe9.htm", "half\xe2\x82.htm"};
         for (const QByteArray &name : notUtf8)
             QCOMPARE(::close(::open(root + '/' + name, O_CREAT | O_WRONLY, 0644)), 0);
+        // The same for folders: the twin of one that is not UTF-8 is the only one listed.
+        for (const char *name : {"/d\xff", "/d\xef\xbf\xbd"})
+            QCOMPARE(::mkdir(root + name, 0755), 0);
         const auto removeUndecodable = qScopeGuard([&] {
             for (const QByteArray &name : notUtf8) // QTemporaryDir cannot name them
                 ::unlink(root + '/' + name);
+            ::rmdir(root + "/d\xff");
         });
+        QCOMPARE(listSubdirectories(folder), QStringList{"d\ufffd"});
+        QCOMPARE(listSubdirectories(folder + "/gone"), QStringList{});
 
         changeDirectory(folder);
         TFileListBox files;

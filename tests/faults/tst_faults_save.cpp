@@ -3,7 +3,8 @@
 
 #include "common/hermetic.h"
 #include "document/codec.h"
-#include "faults.h"
+#include "common/fakedocument.h"
+#include "common/files.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -115,22 +115,9 @@ private slots:
         QCOMPARE(edit.wholeText(), sample);
     }
 
-    // 200,000 lines: a position deep in the text maps to its line and back exactly.
-    void positions_mapDeepInLongText()
-    {
-        QString text = QString("line 000000\r\n").repeated(200000);
-        text.replace(13 * 150000 + 5, 6, "150000");
-        EditControl edit;
-        edit.setWholeText(text);
-        edit.setSelStart(13 * 150000 + 5);
-        edit.setSelLength(6);
-        QCOMPARE(edit.selText(), "150000");
-        QCOMPARE(edit.selStart(), 13 * 150000 + 5);
-        QCOMPARE(edit.textLength(), text.size());
-    }
-
     // A new text, as an opened page, starts with the caret at the top, nothing selected, the view
-    // at the first line and nothing to undo, whatever the text before it left.
+    // at the first line and nothing to undo, whatever the text before it left. Long lines wrap
+    // at the editor's width, at blanks or, in a word longer than a line, anywhere.
     void setWholeText_startsAfresh()
     {
         EditControl edit;
@@ -151,6 +138,11 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(edit.verticalScrollBar()->value(), 0);
         QCOMPARE(edit.wholeText(), many);
+        edit.replaceRanges({many.size() - 8}, 1, "A"); // as Replace All: the caret comes in view
+        QVERIFY(edit.verticalScrollBar()->value() > 0);
+        edit.setWholeText(QString("words ").repeated(100) + QString(500, u'w'));
+        QCoreApplication::processEvents();
+        QCOMPARE(edit.horizontalScrollBar()->maximum(), 0);
     }
 
     // In "Table tab" CR LF "TAB table_x tab"; `to` -1 is the end.
@@ -168,6 +160,7 @@ private slots:
         QTest::newRow("underscore joins words") << "table" << 1 << -1 << "word" << -1;
         QTest::newRow("match must end in range") << "tab" << 12 << 17 << "" << -1;
         QTest::newRow("across a break") << "tab\r\nTAB" << 0 << -1 << "case" << 6;
+        QTest::newRow("half a break") << "\nTAB" << 0 << -1 << "case" << 10;
     }
     void findText()
     {
@@ -179,24 +172,6 @@ private slots:
         edit.setWholeText("Table tab\r\nTAB table_x tab");
         const EditControl::FindOptions flags{options.contains("word"), options.contains("case")};
         QTEST(int(edit.findText(what, from, to, flags)), "expected");
-    }
-
-    void shortcutText_namesKeysAsMenusShowThem_data()
-    {
-        QTest::addColumn<QKeyCombination>("key");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("function key") << QKeyCombination(Qt::Key_F3) << "F3";
-        QTest::newRow("backspace") << (Qt::AltModifier | Qt::Key_Backspace) << "Alt+BkSp";
-        QTest::newRow("insert") << (Qt::ShiftModifier | Qt::Key_Insert) << "Shift+Ins";
-        QTest::newRow("delete") << (Qt::ShiftModifier | Qt::Key_Delete) << "Shift+Del";
-        QTest::newRow("modifier order")
-            << (Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_7)
-            << "Shift+Ctrl+Alt+7";
-    }
-    void shortcutText_namesKeysAsMenusShowThem()
-    {
-        QFETCH(QKeyCombination, key);
-        QTEST(shortcutText(key), "text");
     }
 
     // A menu item's key beats the menu bar's access key, a disabled item's key is swallowed,

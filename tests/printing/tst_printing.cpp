@@ -1,3 +1,4 @@
+#include "common/files.h"
 #include "common/hermetic.h"
 #include "common/modal.h"
 #include "platform/editcontrol.h"
@@ -23,6 +24,7 @@
 
 using namespace tolvan::printing;
 using tolvan::platform::EditControl;
+using tolvan::test::errorOf;
 using tolvan::test::PrivateCups;
 
 namespace {
@@ -76,17 +78,6 @@ struct RecordingPage : QImage, QPaintEngine
 
     QList<QList<TextRun>> pages{{}};
 };
-
-// The message a command fails with, empty when it does not.
-template <typename Command> QString failure(Command command)
-{
-    try {
-        command();
-    } catch (const tolvan::platform::Error &error) {
-        return error.message();
-    }
-    return {};
-}
 
 const auto accept = [](QWidget *dialog) { QMetaObject::invokeMethod(dialog, "accept"); };
 const auto cancel = [](QWidget *dialog) { QMetaObject::invokeMethod(dialog, "reject"); };
@@ -312,7 +303,7 @@ private slots:
             selectionDuringJob = commands.printer();
             if (attempt != "job")
                 whenModalShown(accept);
-            refused = failure([&] {
+            refused = errorOf([&] {
                 if (attempt == "print")
                     commands.cmPrintClick(*m_editor, "another");
                 else if (attempt == "setup")
@@ -375,8 +366,8 @@ private slots:
         });
         watch.start(10);
         const QString noPrinter = "There is no default printer currently selected";
-        QCOMPARE(failure([&] { commands.cmPrintClick(*m_editor, untitled); }), noPrinter);
-        QCOMPARE(failure([&] { commands.cmPrintSetupClick(); }), noPrinter);
+        QCOMPARE(errorOf([&] { commands.cmPrintClick(*m_editor, untitled); }), noPrinter);
+        QCOMPARE(errorOf([&] { commands.cmPrintSetupClick(); }), noPrinter);
         watch.stop();
         QCOMPARE(dialogs, 0);
         QVERIFY(!commands.printer());
@@ -425,7 +416,7 @@ private slots:
         // The chosen queue goes away; the other is the default now.
         QVERIFY(m_cups.setQueues({"PDF"}).isEmpty());
         const QStringList documents = m_cups.documentFiles();
-        QCOMPARE(failure([&] { commands.print(*m_editor, untitled); }),
+        QCOMPARE(errorOf([&] { commands.print(*m_editor, untitled); }),
                  "Printer selected is not valid");
         QVERIFY(!commands.printing());
         QCOMPARE(commands.printer()->printerName(), "Second");
@@ -434,10 +425,13 @@ private slots:
 
         // A new run starts from the system's default printer again.
         PrintCommands next(m_window.get());
-        whenModalShown(cancel);
+        whenModalShown([&offered](QWidget *dialog) {
+            offered = dialog->findChild<QRadioButton *>("portrait")->isChecked() ? "portrait" : "";
+            cancel(dialog);
+        });
         next.cmPrintSetupClick();
         QCOMPARE(next.printer()->printerName(), "PDF");
-        QCOMPARE(next.printer()->pageLayout().orientation(), QPageLayout::Portrait);
+        QCOMPARE(offered, "portrait");
     }
 
 private:

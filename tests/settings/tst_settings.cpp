@@ -1,6 +1,7 @@
 // TOLVAN.INI: the profile file's reader and writer, the integer rule and colour names, and
-// LoadSettings / SaveSettings, down to a save killed midway.
+// LoadSettings / SaveSettings, down to files no one would write and a save killed midway.
 
+#include "common/files.h"
 #include "common/hermetic.h"
 #include "common/settingstarget.h"
 #include "platform/profile.h"
@@ -13,30 +14,30 @@
 #include <QTest>
 
 #include <climits>
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 using namespace tolvan::settings;
 using tolvan::platform::Application;
 using tolvan::platform::ProfileFile;
 using Target = tolvan::test::FakeSettingsTarget;
+using namespace tolvan::test;
 
 namespace {
 
 const QByteArray noFile = "<none>";
 
-QByteArray readBytes(const QString &path)
+// Puts `content` at path: bytes, or "<none>", "<folder>", "<fifo>", "<link:target>".
+void place(const QString &path, const QByteArray &content)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : noFile;
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (bytes != noFile)
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    const QByteArray native = QFile::encodeName(path);
+    if (content == "<folder>")
+        QVERIFY(QDir().mkpath(path));
+    else if (content == "<fifo>")
+        QCOMPARE(::mkfifo(native.constData(), 0644), 0);
+    else if (content.startsWith("<link:"))
+        QCOMPARE(::symlink(content.mid(6).chopped(1).constData(), native.constData()), 0);
+    else if (content != noFile)
+        QVERIFY(writeAll(path, content));
 }
 
 // Saves one of two sets of settings, unlike in every key.
@@ -121,9 +122,9 @@ private slots:
         QFETCH(QString, value);
         ProfileFile profile(m_ini);
         QCOMPARE(profile.readString("A", "k", "none"), "none");
-        writeBytes(m_ini, before);
+        place(m_ini, before);
         profile.writeString("A", "k", value);
-        QTEST(readBytes(m_ini), "after");
+        QTEST(readAll(m_ini), "after");
         QCOMPARE(profile.readString("A", "k"), value.replace(u'\r', u' ').replace(u'\n', u' '));
     }
 
@@ -167,13 +168,7 @@ private slots:
         QFETCH(QColor, paint);
         // Through colorFromText, which reads a text that names no colour by the integer rule.
         ColorValue colour = 0;
-        QString error;
-        try {
-            colour = colorFromText(text);
-        } catch (const tolvan::platform::Error &e) {
-            error = e.message();
-        }
-        QCOMPARE(error, valid ? QString() : invalid(text));
+        QCOMPARE(errorOf([&] { colour = colorFromText(text); }), valid ? QString() : invalid(text));
         QCOMPARE(colour, value);
         if (!written.isEmpty())
             QCOMPARE(colorToText(value), written);
@@ -191,10 +186,9 @@ private slots:
         QCOMPARE(tolvan::settings::settingsFilePath(), QDir::homePath() + "/.config/TOLVAN.INI");
     }
 
-    // How far a long value is cut is checked by the fault tests, with values of 1 MB.
     void load_data()
     {
-        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QByteArray>("ini"); // or "<none>", "<folder>", "<fifo>", "<link:x>"
         QTest::addColumn<QStringList>("changes"); // over what a missing file gives
         QTest::addColumn<QStringList>("errors");
         const auto row = [](const char *name, const QByteArray &ini, const QStringList &changes,
@@ -224,34 +218,86 @@ private slots:
             "[Shortcuts]\nScheme=1",
             {"top=5", "name=Times", "size=14", "scheme=1", "helpFile=/h.hlp", "helpItems=1"},
             {invalid("#000080"), invalid("lime"), "File not found"});
+        // Files no one would write: each read to its end, the keys after the noise found.
+        const QByteArray mb(1 << 20, 'x');
+        const QByteArray known = "[Window]\nTop=5\n[Font]\nName=Times\n[Shortcuts]\nScheme=1\n";
+        const QStringList knownState = {"top=5", "name=Times", "scheme=1"};
+        QByteArray random(10 << 20, Qt::Uninitialized), sections, windows;
+        QRandomGenerator(1).fillRange(reinterpret_cast<quint32 *>(random.data()), 10 << 18);
+        for (int n = 0; n < 10000; ++n) {
+            sections += "[Section " + QByteArray::number(n) + "]\nTop=1\n";
+            windows += "[Window]\nTop=" + QByteArray::number(n + 7) + "\n";
+        }
+        row("10 MB of random bytes, the keys after them", random + '\n' + known, knownState);
+        row("10 MB in one line", "[Window]" + QByteArray(10 << 20, ' ') + "Top=5", {});
+        row("10 MB of line breaks, the keys after them", QByteArray(10 << 20, '\n') + known,
+            knownState);
+        row("10,000 sections, the keys after them", sections + known, knownState);
+        row("10,000 [Window] sections: the first counts", windows, {"top=7"});
+        row("a name of 1 MB, cut to 255", "[Font]\nName=" + mb, {"name=" + QString(255, u'x')});
+        row("a colour of 1 MB: reported, the default", "[Colors]\nBack=" + mb, {},
+            {invalid(QString(1023, u'x'))});
+        row("a number of 1 MB of digits", "[Window]\nTop=" + QByteArray(1 << 20, '7'), {});
+        row("a folder of 1 MB", "[Directories]\nLast=/" + mb, {}, {"File not found"});
+        row("a help file of 1 MB, cut to 1023", "[HelpFile]\nFilename=" + mb,
+            {"helpFile=" + QString(1023, u'x'), "helpItems=1"});
+        row("zero bytes and bytes that are not UTF-8",
+            QByteArray("[Win\0dow]\nTop=\xff\xfe\n[Font]\nName=caf\xe9\0\n[Window]\nTop=\0", 49),
+            {QString("name=caf\ufffd") + QChar(0)});
+        row("a folder", "<folder>", {});
+        row("a FIFO nobody writes to", "<fifo>", {});
+        row("a link to /dev/zero", "<link:/dev/zero>", {});
     }
 
+    // In a child process: a load that takes a minute is ended and fails its row, and one that
+    // holds 1 GB (a device read without end gets there in moments) fails too. Every failure goes
+    // to the callback, none escapes; loading never writes, and where no plain file is, saving
+    // is refused rather than replacing what is there.
     void load()
     {
         QFETCH(QByteArray, ini);
         QFETCH(QStringList, changes);
-        writeBytes(m_ini, ini);
+        QFETCH(QStringList, errors);
+        place(m_ini, ini);
+        const bool plain = !ini.startsWith('<');
         // A missing file gives the defaults; the directory and help items stay as they were.
         QStringList expected = Target({80, 60, 520, 400}, 0x00800000, 0xFFFF, "Arial", 12).state();
         expected.last() = "helpFile=";
         for (const QString &change : std::as_const(changes))
             expected.replaceInStrings(QRegularExpression('^' + change.section('=', 0, 0) + "=.*"),
                                       change);
-        Target target;
-        QTEST(loadInto(target), "errors"); // every failure goes to the callback, none escapes
-        QCOMPARE(target.state(), expected);
-        QCOMPARE(readBytes(m_ini), ini); // loading never writes
+        long extraKb = 0;
+        const QString report = inChildCosting(
+            [&]() -> QString {
+                // Starting from values no default has.
+                Target target({1, 2, 3, 4}, 0x010203, 0x040506, "before", 1, "/", 9);
+                const QStringList reported = loadInto(target);
+                if (target.state() != expected)
+                    return "read as: " + target.state().join(u' ').left(400);
+                if (reported != errors)
+                    return "reported: " + reported.join(u'|').left(200);
+                if (!plain && ini != noFile) {
+                    const QString saved = errorOf([&] { SaveSettings(target); });
+                    if (saved != "Unable to write to TOLVAN.INI")
+                        return "save said: " + saved;
+                }
+                return {};
+            },
+            60, &extraKb);
+        QVERIFY2(report.isEmpty(), qPrintable(report));
+        QVERIFY2(extraKb < 1024 * 1024, qPrintable(QString("%1 KB spent").arg(extraKb)));
+        QVERIFY(plain ? readAll(m_ini) == ini : !QFileInfo(m_ini).isFile());
     }
 
     // Eleven keys in order, the scheme cut to its low byte; what one run saves, the next loads.
     void save()
     {
-        writeBytes(m_ini, "; kept by hand\n[WINDOW]\nMaximized=1\n\n[Printer]\nName=PDF\n"
+        place(m_ini, "; kept by hand\n[WINDOW]\nMaximized=1\n\n[Printer]\nName=PDF\n"
                           "; colours follow\n[colors]\nback=clRed\n");
         Target saved({10, 20, 300, 200}, 0x00804000, role(5), " Courier New ", 10, "/", 300);
         Application::setHelpFile("\"help\".hlp");
         SaveSettings(saved);
-        QCOMPARE(readBytes(m_ini),
+        QCOMPARE(readAll(m_ini),
                  "; kept by hand\n[WINDOW]\nMaximized=1\nTop=20\nLeft=10\nWidth=300\nHeight=200\n\n"
                  "[Printer]\nName=PDF\n; colours follow\n[colors]\nback=$00804000\nFont=clWindow\n"
                  "[Font]\nName=\" Courier New \"\nSize=10\n[Directories]\nLast=/\n"
@@ -273,7 +319,7 @@ private slots:
         constexpr int trials = 60;
         const auto linesOf = [&](int variant) {
             saveVariant(variant);
-            return QString(readBytes(m_ini)).split(u'\n'); // "" after the last line break
+            return QString(readAll(m_ini)).split(u'\n'); // "" after the last line break
         };
         QElapsedTimer clock;
         clock.start();
@@ -282,15 +328,9 @@ private slots:
         int counts[3] = {}; // all old, all new, midway
         for (int trial = 0; trial < trials; ++trial) {
             saveVariant(0);
-            const pid_t child = ::fork();
-            for (int variant = 1; child == 0; variant = 1 - variant)
-                saveVariant(variant);
-            QVERIFY(child > 0);
-            ::usleep(useconds_t(QRandomGenerator::global()->bounded(4 * saveUs)));
-            int status = 0, fresh = 0;
-            QVERIFY(::kill(child, SIGKILL) == 0 && ::waitpid(child, &status, 0) == child);
-            QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL); // not ended by itself
-            const QStringList got = QString(readBytes(m_ini)).split(u'\n');
+            int variant = 0, fresh = 0;
+            QVERIFY(killMidway([&] { saveVariant(variant = 1 - variant); }, 4 * saveUs));
+            const QStringList got = QString(readAll(m_ini)).split(u'\n');
             QCOMPARE(got.size(), lines[0].size());
             for (qsizetype i = 0; i < got.size(); ++i) {
                 QVERIFY2(got[i] == lines[0][i] || got[i] == lines[1][i], qPrintable(got[i]));

@@ -1,15 +1,16 @@
 #pragma once
 
-// Shared by the fault-injection tests: the document commands' window seen without widgets,
-// scripted answers, whole-file helpers, and child processes that report back.
+// Shared by the test programs: whole-file helpers, the texts of a list, the message a command
+// fails with, and child processes that report back (for what may hang, crash or must run as an
+// ordinary user).
 
-#include "document/documents.h"
-#include "platform/editcontrol.h"
+#include "platform/error.h"
 
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
+#include <QRandomGenerator>
 #include <QStringList>
-#include <QTest>
 
 #include <csignal>
 #include <cstdio>
@@ -20,10 +21,12 @@
 
 namespace tolvan::test {
 
+inline const QByteArray unreadable = "<unreadable>";
+
 inline QByteArray readAll(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : unreadable;
 }
 
 inline bool writeAll(const QString &path, const QByteArray &bytes)
@@ -39,6 +42,25 @@ inline QStringList entriesOf(const QString &folder)
                                   QDir::NoDotAndDotDot);
 }
 
+inline QStringList texts(const QListWidget &list)
+{
+    QStringList result;
+    for (int row = 0; row < list.count(); ++row)
+        result << list.item(row)->text();
+    return result;
+}
+
+// The message a command fails with, empty when it does not.
+inline QString errorOf(const std::function<void()> &command)
+{
+    try {
+        command();
+    } catch (const platform::Error &error) {
+        return error.message();
+    }
+    return {};
+}
+
 // Permissions count for an ordinary user only: a child process that is the superuser becomes
 // this one, and the files it must own are given to it.
 constexpr uid_t nobody = 65534;
@@ -46,31 +68,6 @@ inline bool becomeNobody()
 {
     return ::setresgid(nobody, nobody, nobody) == 0 && ::setresuid(nobody, nobody, nobody) == 0;
 }
-
-// The document commands, with their window seen without widgets and their questions answered
-// by script.
-class FakeDocument : public document::DocumentHost, public document::DocumentQuestions
-{
-public:
-    platform::EditControl edit;
-    platform::EditControl *other = nullptr; // when set, the editor the commands see instead
-    QString dir, caption;
-    QStringList messages;
-    std::function<QString()> fileName = [] { return QString(); };
-    document::DocumentCommands docs{*this, *this};
-
-    platform::EditControl &editor() override { return other ? *other : edit; }
-    QString directory() const override { return dir; }
-    QString fileNameText() const override { return fileName(); }
-    void updateFileList() override {}
-    void repaintFileList() override {}
-    void setCaption(const QString &text) override { caption = text; }
-    SaveChanges askSaveChanges() override { return SaveChanges::No; }
-    std::optional<QString> askSaveName() override { return std::nullopt; }
-    std::optional<QString> askOpenName(const QString &) override { return std::nullopt; }
-    bool askSaveAsUtf8(const document::Utf8Question &) override { return false; }
-    void showMessage(const QString &text) override { messages << text; }
-};
 
 // Runs `body` in a child process and returns what it reports: empty for success, else why it
 // failed; "killed by signal N" when it did not end by itself within `seconds`. The child's
@@ -108,6 +105,32 @@ inline QString inChild(const std::function<QString()> &body, unsigned seconds = 
     if (WIFSIGNALED(status))
         return QStringLiteral("killed by signal %1").arg(WTERMSIG(status));
     return WEXITSTATUS(status) == 0 ? report : QStringLiteral("exit status: ") + report;
+}
+
+// What `body` costs in memory, in kilobytes, over a child that does nothing; its report as
+// inChild gives it.
+inline QString inChildCosting(const std::function<QString()> &body, unsigned seconds,
+                              long *extraKb)
+{
+    long baseKb = 0, usedKb = 0;
+    inChild([] { return QString(); }, seconds, &baseKb);
+    const QString report = inChild(body, seconds, &usedKb);
+    *extraKb = usedKb - baseKb;
+    return report;
+}
+
+// Starts a child that runs `step` over and over, and kills it with SIGKILL after a random delay
+// below `spanUs`; true when the signal ended it (it did not end by itself).
+inline bool killMidway(const std::function<void()> &step, qint64 spanUs)
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    while (child == 0)
+        step();
+    ::usleep(useconds_t(QRandomGenerator::global()->bounded(spanUs)));
+    int status = 0;
+    return child > 0 && ::kill(child, SIGKILL) == 0 && ::waitpid(child, &status, 0) == child &&
+           WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 } // namespace tolvan::test

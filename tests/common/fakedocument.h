@@ -1,0 +1,58 @@
+#pragma once
+
+// The document commands in a window seen without widgets. What the window is asked, told or
+// made to do goes to `told` in order (the messages also to `messages`); the answers come from
+// a script.
+
+#include "document/documents.h"
+#include "platform/editcontrol.h"
+
+#include <QStringList>
+
+#include <functional>
+
+namespace tolvan::test {
+
+class FakeDocument : public document::DocumentHost, public document::DocumentQuestions
+{
+public:
+    FakeDocument() { docs.makeUntitled(); }
+
+    platform::EditControl edit;
+    platform::EditControl *other = nullptr; // when set, the editor the commands see instead
+    QString dir, caption;
+    std::function<QString()> fileName = [] { return QString(); }; // the file-name box
+    QStringList told, messages;
+    SaveChanges answer = SaveChanges::Cancel;
+    std::optional<QString> saveName;
+    bool utf8 = false;
+    document::DocumentCommands docs{*this, *this};
+
+    platform::EditControl &editor() override { return other ? *other : edit; }
+    QString directory() const override { return dir; }
+    QString fileNameText() const override { return fileName(); }
+    void updateFileList() override { told << "(list read)"; }
+    void repaintFileList() override { told << "(list repainted)"; }
+    void setCaption(const QString &text) override { caption = text; }
+    SaveChanges askSaveChanges() override { return note("Save changes?", answer); }
+    std::optional<QString> askSaveName() override { return note("Save as?", saveName); }
+    std::optional<QString> askOpenName(const QString &in) override
+    {
+        return note("Open in " + in, std::optional<QString>());
+    }
+    bool askSaveAsUtf8(const document::Utf8Question &) override { return note("As UTF-8?", utf8); }
+    void showMessage(const QString &text) override
+    {
+        told << text;
+        messages << text;
+    }
+
+private:
+    template <typename T> T note(const QString &what, T result)
+    {
+        told << what;
+        return result;
+    }
+};
+
+} // namespace tolvan::test
