@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libtidy-dev
-  fonts-liberation2
+  fonts-liberation2 fonts-wqy-microhei
   xvfb xdotool xclip xauth x11-apps imagemagick
   desktop-file-utils appstream dpkg-dev file
   clang-14 libclang-rt-14-dev
