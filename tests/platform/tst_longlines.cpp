@@ -73,8 +73,8 @@ private slots:
             << a + "\r\n" + b << int(a.size()) + 2 << Edit::JoinLines << true;
         QTest::newRow("typing undone") << a << 5000 << Edit::Undo << true;
         QTest::newRow("lines pasted into a long line") << a << 5000 << Edit::Paste << true;
-        QTest::newRow("typing in a short line") << "<P>short</P>\r\n" + b << 5 << Edit::Type
-                                                << false;
+        QTest::newRow("typing in a short line")
+            << "<P>short</P>\r\n" + b << 5 << Edit::Type << false;
     }
     void editedLineLaysOutAsOpened()
     {
