@@ -5,6 +5,7 @@
 //   tolvan_bench [--quick]                 runs every benchmark (needs a Qt platform; offscreen
 //                                          is enough) and prints one table row per figure
 //   tolvan_bench --make-page BYTES PATH    writes a generated HTML page of about BYTES bytes
+//   tolvan_bench --make-line BYTES PATH    the same page minified: one line, no line breaks
 //   tolvan_bench --make-folder N PATH      fills PATH with N empty files with generated names
 //
 // Timing stops once the events an operation posted (relayout, repaint) have been handled, so
@@ -18,6 +19,7 @@
 #include "page/markupcheck.h"
 #include "platform/editcontrol.h"
 #include "platform/fonts.h"
+#include "table.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,66 +45,9 @@
 extern char **environ;
 
 using tolvan::platform::EditControl;
+using namespace tolvan::bench;
 
 namespace {
-
-// ---- figures and the table ---------------------------------------------------------------
-
-struct Stats
-{
-    double median = 0, min = 0, max = 0;
-};
-
-Stats statsOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    const double median = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-    return {median, v.front(), v.back()};
-}
-
-// Runs `once` (which returns its own elapsed milliseconds, so set-up stays out) `runs` times.
-Stats measure(int runs, const std::function<double()> &once)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i)
-        times.push_back(once());
-    return statsOf(times);
-}
-
-QString ms(double value)
-{
-    return value >= 100 ? QString::number(value, 'f', 0) : QString::number(value, 'f', 2);
-}
-
-// One table row; the same layout as the rows bench/run.sh prints.
-void row(const QString &what, const Stats &s, const QString &comparison, double comparisonMedian,
-         const QString &target = {}, bool holds = true)
-{
-    const double ratio = comparisonMedian > 0 ? s.median / comparisonMedian : 0;
-    const QString vs = comparison.isEmpty()
-                           ? QStringLiteral("-")
-                           : comparison + QStringLiteral(" ") + ms(comparisonMedian);
-    QString verdict = target.isEmpty() ? QString()
-                                       : target + (holds ? QStringLiteral("  HOLDS")
-                                                         : QStringLiteral("  MISSED"));
-    std::printf("%-44s %9s %9s %9s   %-32s %7s   %s\n", qPrintable(what), qPrintable(ms(s.median)),
-                qPrintable(ms(s.min)), qPrintable(ms(s.max)), qPrintable(vs),
-                comparison.isEmpty() ? "-" : qPrintable(QString::number(ratio, 'f', 2)),
-                qPrintable(verdict));
-    std::fflush(stdout);
-}
-
-void heading(const char *text)
-{
-    std::printf("\n%s\n", text);
-    std::fflush(stdout);
-}
-
-double elapsedMs(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 // Handles what the last operation posted: layout, update requests, the repaint.
 void settle()
@@ -547,6 +492,11 @@ int main(int argc, char *argv[])
 {
     if (argc == 4 && qstrcmp(argv[1], "--make-page") == 0)
         return writeFile(QString::fromLocal8Bit(argv[3]), makePage(std::atoll(argv[2]))) ? 0 : 1;
+    if (argc == 4 && qstrcmp(argv[1], "--make-line") == 0)
+        return writeFile(QString::fromLocal8Bit(argv[3]),
+                         makePage(std::atoll(argv[2])).replace("\r\n", ""))
+                   ? 0
+                   : 1;
     if (argc == 4 && qstrcmp(argv[1], "--make-folder") == 0)
         return makeFolder(std::atoi(argv[2]), QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     // --quick: fewer runs and no 100,000-file folder; --only SECTION: one of edit, selectall,

@@ -10,7 +10,8 @@
 //   idle_ms   (with --title) when the process stopped using CPU: the last moment its
 //             utime+stime (/proc/PID/stat) grew before staying flat for 200 ms
 //   cpu_ms    (with --title) that utime+stime: the work done, whatever else ran meanwhile
-//   rss_kb    (with --rss-after) VmRSS from /proc/PID/status MS milliseconds after the map
+//   rss_kb    (with --rss-after) VmRSS from /proc/PID/status MS milliseconds after the map,
+//             or with --title after the idle moment (the memory a page keeps once it is open)
 // The program is then ended with SIGTERM (SIGKILL if it lingers). Exit status 0 on success.
 //
 // The map is taken from the X server's own event rather than from polling a window list, so
@@ -246,6 +247,7 @@ int main(int argc, char **argv)
     std::printf("map_ms=%.1f", msSince(start, mapped));
 
     // 2. The title, then the end of the work: CPU time that stops growing.
+    Clock::time_point settled = mapped;
     if (!opt.title.empty()) {
         std::optional<Clock::time_point> titled;
         long long lastTicks = -2;
@@ -286,14 +288,15 @@ int main(int argc, char **argv)
                 std::free(e);
         }
         const Clock::time_point idle = std::max(lastChange, *titled);
+        settled = idle;
         const double tick = 1000.0 / double(::sysconf(_SC_CLK_TCK));
         std::printf(" title_ms=%.1f idle_ms=%.1f cpu_ms=%.0f", msSince(start, *titled),
                     msSince(start, idle), double(lastTicks) * tick);
     }
 
-    // 3. Memory a moment after start.
+    // 3. Memory a moment after start, or after the work.
     if (opt.rssAfterMs >= 0) {
-        std::this_thread::sleep_until(mapped + std::chrono::milliseconds(opt.rssAfterMs));
+        std::this_thread::sleep_until(settled + std::chrono::milliseconds(opt.rssAfterMs));
         std::printf(" rss_kb=%ld", rssKb(pid));
     }
     std::printf("\n");

@@ -6,7 +6,10 @@
 #                later: Tolvan, an empty Qt 6 window with a plain-text editor (the floor) and
 #                FeatherPad (a general text editor, from Debian's archive), a fresh HOME per run
 #   open a page  `tolvan PAGE` until the title names the page and the process is idle, against
-#                FeatherPad opening the same page
+#                FeatherPad opening the same page; VmRSS half a second after that idle moment
+#   keystrokes   key event to the end of its repaint in the main window on X, word wrap on,
+#                at the start, middle and end of big pages and inside one long line
+#                (bench/keylatency.cpp)
 #   in-process   markup, Find Next, Select All + Bold, load and save, the file list
 #                (bench/inprocess.cpp)
 #
@@ -59,7 +62,7 @@ else
     cmake --build "$BENCH_BIN" -j "$(nproc)" >/dev/null
     BENCH_BIN=$(realpath "$BENCH_BIN")
 fi
-for program in mapprobe emptywindow tolvan_bench; do
+for program in mapprobe emptywindow tolvan_bench keylatency; do
     [ -x "$BENCH_BIN/$program" ] || { echo "bench: $program was not built" >&2; exit 1; }
 done
 
@@ -113,6 +116,8 @@ row() {
 holds() { awk "BEGIN { exit !($1) }" && echo 1 || echo 0; }
 value() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p" <<<"$2"; }
 median_of() { stats "$@" | cut -d' ' -f1; }
+# mib OUTPUT: the rss_kb a probe reported, in MiB.
+mib() { awk -v k="$(value rss_kb "$1")" 'BEGIN { print k / 1024 }'; }
 
 probe() { fresh "$BENCH_BIN/mapprobe" "$@"; }
 
@@ -179,17 +184,17 @@ for size in "${sizes[@]}"; do
     page=$WORK/pages/page-$size.htm
     bytes=$(numfmt --from=iec "$size")
     "$BENCH_BIN/tolvan_bench" --make-page "$bytes" "$page"
-    t_runs= f_runs= t_cpu= f_cpu=
+    t_runs= f_runs= t_cpu= f_cpu= t_rss= f_rss=
     for round in $(seq 0 "$RUNS"); do
-        out=$(probe --title "Tolvan v1.61 - $page" -- "$TOLVAN" "$page") ||
+        out=$(probe --title "Tolvan v1.61 - $page" --rss-after 500 -- "$TOLVAN" "$page") ||
             { echo "bench: tolvan did not open $page" >&2; exit 1; }
-        [ "$round" -gt 0 ] &&
-            t_runs+=" $(value idle_ms "$out")" t_cpu+=" $(value cpu_ms "$out")"
+        [ "$round" -gt 0 ] && t_runs+=" $(value idle_ms "$out")" t_cpu+=" $(value cpu_ms "$out")" \
+            t_rss+=" $(mib "$out")"
         if [ -n "$FEATHERPAD" ]; then
-            out=$(probe --title "$(basename "$page")" -- "$FEATHERPAD" "$page") ||
+            out=$(probe --title "$(basename "$page")" --rss-after 500 -- "$FEATHERPAD" "$page") ||
                 { echo "bench: featherpad did not open $page" >&2; exit 1; }
-            [ "$round" -gt 0 ] &&
-                f_runs+=" $(value idle_ms "$out")" f_cpu+=" $(value cpu_ms "$out")"
+            [ "$round" -gt 0 ] && f_runs+=" $(value idle_ms "$out")" \
+                f_cpu+=" $(value cpu_ms "$out")" f_rss+=" $(mib "$out")"
         fi
     done
     # shellcheck disable=SC2086
@@ -210,7 +215,34 @@ for size in "${sizes[@]}"; do
     else
         row "Open $size page, Tolvan" "$(stats $t_runs)"
     fi
+    # The memory the open page keeps, idle; the big page is held to a share of the peer's.
+    # shellcheck disable=SC2086
+    if [ "$size" != 64K ]; then
+        if [ -n "$FEATHERPAD" ]; then
+            fr_med=$(median_of $f_rss)
+            row "RSS (MiB), $size page open, FeatherPad" "$(stats $f_rss)"
+            if [ "$size" = 10M ]; then
+                row "RSS (MiB), $size page open, Tolvan" "$(stats $t_rss)" FeatherPad "$fr_med" \
+                    "<=0.6x" "$(holds "$(median_of $t_rss) <= 0.6 * $fr_med")"
+            else
+                row "RSS (MiB), $size page open, Tolvan" "$(stats $t_rss)" FeatherPad "$fr_med"
+            fi
+        else
+            row "RSS (MiB), $size page open, Tolvan" "$(stats $t_rss)"
+        fi
+    fi
 done
+
+# ---- keystrokes ------------------------------------------------------------------------------
+# The program's own window on the private display; ordinary pages and minified one-line pages.
+"$BENCH_BIN/tolvan_bench" --make-page 10240 "$WORK/pages/keys-10K.htm"
+"$BENCH_BIN/tolvan_bench" --make-page 1048576 "$WORK/pages/keys-1M.htm"
+"$BENCH_BIN/tolvan_bench" --make-page 10485760 "$WORK/pages/keys-10M.htm"
+"$BENCH_BIN/tolvan_bench" --make-line 204800 "$WORK/pages/line-200K.htm"
+"$BENCH_BIN/tolvan_bench" --make-line 2097152 "$WORK/pages/line-2M.htm"
+fresh "$BENCH_BIN/keylatency" --runs "$([ "$QUICK" = 1 ] && echo 3 || echo 9)" \
+    "$WORK/pages/keys-10K.htm" "$WORK/pages/keys-1M.htm" "$WORK/pages/keys-10M.htm" \
+    "$WORK/pages/line-200K.htm" "$WORK/pages/line-2M.htm" | tee -a "$WORK/rows.txt"
 
 # ---- in-process ------------------------------------------------------------------------------
 quick_flag=()

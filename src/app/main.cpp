@@ -82,8 +82,11 @@ int main(int argc, char *argv[])
     // Once the window is up: work left unsaved by a crash is offered back, then a file named on
     // the command line opens as a double-click in the file list would open it (its path made
     // absolute, since the working directory follows the side panel).
-    QTimer::singleShot(0, &mainForm, [&mainForm, path, early] {
+    QTimer::singleShot(0, &mainForm, [&mainForm, path, &early] {
         tolvan::app::guarded([&] { mainForm.startWith(path, [&] { return early.get(); }); });
+        // The editor holds the page now; the text read for it would otherwise stay with the
+        // future as long as the program runs (on a 10 MB page, 20 MB).
+        early = {};
     });
     return QApplication::exec();
 }

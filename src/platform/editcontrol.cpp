@@ -109,6 +109,24 @@ EditControl::EditControl(QWidget *parent) : QPlainTextEdit(parent)
     setTabChangesFocus(false);
     m_background = palette().color(QPalette::Base);
     m_text = palette().color(QPalette::Text);
+    // Connected before the document's layout hears of a change, so that a long line being edited
+    // keeps its shaped text from the relayout the change causes.
+    connect(document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+        keepShaped(document()->findBlock(from));
+        keepShaped(document()->findBlock(from + added));
+    });
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this,
+            [this] { keepShaped(textCursor().block()); });
+}
+
+void EditControl::keepShaped(const QTextBlock &block)
+{
+    // Qt drops a line's shaped glyphs once the line is laid out, and shapes the whole line again
+    // for every caret move and repaint: on a minified page of one long line that was most of the
+    // time a keystroke took. A long line the caret is in keeps them; short lines are shaped
+    // again cheaply and keep nothing, so a big page of short lines costs no memory for this.
+    if (block.isValid() && block.length() > longLine)
+        block.layout()->setCacheEnabled(true);
 }
 
 qsizetype EditControl::blockStart(const QTextBlock &block) const

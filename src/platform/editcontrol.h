@@ -70,6 +70,10 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    // Lines longer than this are laid out from shaped text kept with the line.
+    static constexpr int longLine = 4096;
+
+    void keepShaped(const QTextBlock &block);
     qsizetype blockStart(const QTextBlock &block) const;
     void applyPalette();
 
