@@ -8,8 +8,10 @@
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tolvan::editing {
@@ -33,6 +35,23 @@ QIcon swatch(const QColor &color)
     return QIcon(pixmap);
 }
 
+// Qt's font chooser is a dialog of its own: embedded, it would take Enter and Escape for itself,
+// hide and stay hidden, leaving an empty box at every later opening. Here its keys go on to the
+// whole dialog (Enter is OK, Escape is Cancel) and whatever would close it closes the whole.
+class EmbeddedFontChooser : public QFontDialog
+{
+public:
+    explicit EmbeddedFontChooser(QDialog *owner) : QFontDialog(owner), m_owner(owner) {}
+
+    void done(int result) override { m_owner->done(result); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override { event->ignore(); }
+
+private:
+    QDialog *m_owner;
+};
+
 bool chooseColor(QColorDialog &dialog, const QColor &current, QColor *chosen)
 {
     dialog.setCurrentColor(current);
@@ -51,7 +70,7 @@ FontDialog::FontDialog(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("FontDialog"));
     setWindowTitle(QStringLiteral("Font"));
 
-    m_fonts = new QFontDialog(this);
+    m_fonts = new EmbeddedFontChooser(this);
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_fonts->setWindowFlags(Qt::Widget);
     m_fonts->setSizeGripEnabled(false);
@@ -64,6 +83,8 @@ FontDialog::FontDialog(QWidget *parent) : QDialog(parent)
     colorLabel->setBuddy(m_colors);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    // Named default, or the chooser's own hidden OK would keep Enter from reaching this one.
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

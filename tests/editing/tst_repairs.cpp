@@ -1,0 +1,71 @@
+#include "common/hermetic.h"
+#include "common/modal.h"
+#include "editing/appearance.h"
+#include "platform/editcontrol.h"
+
+#include <QComboBox>
+#include <QFontDialog>
+#include <QLineEdit>
+#include <QListView>
+
+using namespace tolvan::editing;
+using tolvan::platform::EditControl;
+
+// The font dialog driven by its keys.
+class EditingRepairsTest : public QObject
+{
+    Q_OBJECT
+    EditControl *m_edit = nullptr;
+
+private Q_SLOTS:
+    void init() { m_edit = new EditControl; }
+    void cleanup() { delete m_edit; }
+
+    // Enter anywhere in the dialog is OK and Escape is Cancel, and the chooser survives both:
+    // a second opening still offers the whole font list and the keys work again.
+    void fontDialog_keys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("inNameField"); // or in the widget that has the focus
+        QTest::addColumn<bool>("confirms");
+        QTest::newRow("Enter in the name field") << int(Qt::Key_Return) << true << true;
+        QTest::newRow("keypad Enter in the list") << int(Qt::Key_Enter) << false << true;
+        QTest::newRow("Escape in the name field") << int(Qt::Key_Escape) << true << false;
+        QTest::newRow("Escape in the list") << int(Qt::Key_Escape) << false << false;
+    }
+    void fontDialog_keys()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, inNameField);
+        QFETCH(bool, confirms);
+        FontDialog dialog;
+        for (int opening = 1; opening <= 2; ++opening) {
+            m_edit->setTextFont(QFont("Liberation Mono", 10), Qt::yellow);
+            int families = 0;
+            whenModalShown([&](QWidget *shown) {
+                const auto *list = dialog.fontChooser()->findChild<QListView *>();
+                families = list && list->isVisible() ? list->model()->rowCount() : 0;
+                dialog.colorList()->setCurrentIndex(dialog.colorList()->findText("Red"));
+                QVERIFY(QTest::qWaitForWindowActive(shown));
+                QWidget *target = shown->focusWidget();
+                if (inNameField) {
+                    target = dialog.fontChooser()->findChild<QLineEdit *>();
+                    target->setFocus();
+                }
+                QTest::keyClick(target, Qt::Key(key));
+                // A dialog the key did not close is closed here, so the test goes on.
+                if (shown->isVisible())
+                    QMetaObject::invokeMethod(shown, "reject", Qt::QueuedConnection);
+            });
+            cmFontClick(*m_edit, dialog);
+            QVERIFY2(families > 1, qPrintable(QString("opening %1").arg(opening)));
+            QCOMPARE(m_edit->textColor(), confirms ? QColor(Qt::red) : QColor(Qt::yellow));
+        }
+    }
+};
+
+static tolvan::test::RegisterTest registered([]() -> QObject * {
+    return new EditingRepairsTest;
+});
+
+#include "tst_repairs.moc"
