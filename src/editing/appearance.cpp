@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -105,7 +106,14 @@ void FontDialog::addColor(const QString &name, const QColor &color)
 
 void FontDialog::setChoice(const QFont &font, const QColor &color)
 {
-    m_fonts->setCurrentFont(font);
+    // A name drawn by a stand-in family (Arial by Liberation Sans, say) is not in the chooser's
+    // list, which would fall back to its first family. It starts on the family drawn instead,
+    // and a choice that stays on that family keeps the name asked for.
+    m_requestedFamily = font.family();
+    m_drawnFamily = QFontInfo(font).family();
+    QFont drawn = font;
+    drawn.setFamily(m_drawnFamily);
+    m_fonts->setCurrentFont(drawn);
     int index = m_colors->findData(color);
     if (index < 0) {
         // A colour outside the list is offered as it is, so confirming keeps it.
@@ -120,7 +128,14 @@ void FontDialog::setChoice(const QFont &font, const QColor &color)
 
 QFont FontDialog::selectedFont() const
 {
-    return m_fonts->currentFont();
+    QFont font = m_fonts->currentFont();
+    if (font.family() == m_drawnFamily && m_drawnFamily != m_requestedFamily) {
+        // The stand-in's style name could name a face another stand-in lacks: weight and
+        // slant say the same.
+        font.setFamily(m_requestedFamily);
+        font.setStyleName(QString());
+    }
+    return font;
 }
 
 QColor FontDialog::selectedColor() const

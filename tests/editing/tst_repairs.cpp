@@ -5,13 +5,14 @@
 
 #include <QComboBox>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QListView>
 
 using namespace tolvan::editing;
 using tolvan::platform::EditControl;
 
-// The font dialog driven by its keys.
+// The font dialog driven by its keys, and the font it starts on.
 class EditingRepairsTest : public QObject
 {
     Q_OBJECT
@@ -61,6 +62,47 @@ private Q_SLOTS:
             QVERIFY2(families > 1, qPrintable(QString("opening %1").arg(opening)));
             QCOMPARE(m_edit->textColor(), confirms ? QColor(Qt::red) : QColor(Qt::yellow));
         }
+    }
+
+    // The dialog opens on the font the editor shows: a name drawn by a stand-in family starts
+    // on that family, in the editor's size and style, and OK without changes keeps the font.
+    void fontDialog_startsOnTheEditorsFont_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("italic");
+        QTest::newRow("Arial, drawn by a stand-in") << "Arial" << false << false;
+        QTest::newRow("stand-in, bold") << "Arial" << true << false;
+        QTest::newRow("installed family, italic") << "Liberation Serif" << false << true;
+    }
+    void fontDialog_startsOnTheEditorsFont()
+    {
+        QFETCH(QString, family);
+        QFETCH(bool, bold);
+        QFETCH(bool, italic);
+        QFont font(family, 12);
+        font.setBold(bold);
+        font.setItalic(italic);
+        m_edit->setTextFont(font, Qt::yellow);
+        FontDialog dialog;
+        QFont offered;
+        whenModalShown([&](QWidget *shown) {
+            offered = dialog.fontChooser()->currentFont();
+            QMetaObject::invokeMethod(shown, "accept");
+        });
+        cmFontClick(*m_edit, dialog);
+        const QFontInfo shown(font);
+        QCOMPARE(offered.family(), shown.family());
+        QCOMPARE(offered.bold(), bold);
+        QCOMPARE(offered.italic(), italic);
+        QCOMPARE(offered.pointSize(), 12);
+        // OK without changes keeps the font, its name included.
+        const auto look = [](const QFont &f) {
+            return QString("%1 %2pt weight %3%4%5%6").arg(f.family()).arg(f.pointSize())
+                .arg(f.weight()).arg(f.italic() ? " italic" : "")
+                .arg(f.underline() ? " underline" : "").arg(f.strikeOut() ? " strikeout" : "");
+        };
+        QCOMPARE(look(m_edit->font()), look(font));
     }
 };
 
