@@ -1,8 +1,12 @@
 #include "common/hermetic.h"
 #include "common/modal.h"
 #include "editing/appearance.h"
+#include "editing/search.h"
+#include "markup/markup.h"
 #include "platform/editcontrol.h"
+#include "platform/fonts.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QFontDialog>
 #include <QFontInfo>
@@ -12,7 +16,7 @@
 using namespace tolvan::editing;
 using tolvan::platform::EditControl;
 
-// The font dialog driven by its keys, and the font it starts on.
+// The font dialog driven by its keys, and the undo steps of the commands that replace text.
 class EditingRepairsTest : public QObject
 {
     Q_OBJECT
@@ -103,6 +107,47 @@ private Q_SLOTS:
                 .arg(f.underline() ? " underline" : "").arg(f.strikeOut() ? " strikeout" : "");
         };
         QCOMPARE(look(m_edit->font()), look(font));
+    }
+
+    // A command that replaces text is one undo step of its own: typing right after it is
+    // another, so the first undo takes the typing and the second the command.
+    void undo_commandThenTyping_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("afterCommand");
+        QTest::newRow("wrap (Bold)") << 0 << "<B>xy</B>";
+        QTest::newRow("insert (Line Break)") << 1 << "<BR>";
+        QTest::newRow("paste") << 2 << "pasted";
+        QTest::newRow("replace all") << 3 << "zz";
+    }
+    void undo_commandThenTyping()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, afterCommand);
+        m_edit->setWholeText("xy");
+        m_edit->selectAll();
+        switch (command) {
+        case 0:
+            tolvan::markup::run(*m_edit, *tolvan::markup::commandFor("BoldButtonClick"));
+            break;
+        case 1:
+            tolvan::markup::run(*m_edit, *tolvan::markup::commandFor("LineBreak1Click"));
+            break;
+        case 2:
+            QApplication::clipboard()->setText("pasted");
+            m_edit->paste();
+            break;
+        case 3:
+            m_edit->replaceRanges({0}, 2, "zz");
+            break;
+        }
+        QCOMPARE(m_edit->wholeText(), afterCommand);
+        QTest::keyClicks(m_edit, "abc");
+        QCOMPARE(m_edit->wholeText(), afterCommand + "abc");
+        m_edit->undo();
+        QCOMPARE(m_edit->wholeText(), afterCommand);
+        m_edit->undo();
+        QCOMPARE(m_edit->wholeText(), "xy");
     }
 };
 
