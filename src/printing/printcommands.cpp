@@ -135,7 +135,8 @@ void PrintCommands::print(const platform::EditControl &editor, const QString &ti
     printer.setDocName(docName(title));
     // The text and font as they are now; the editor stays usable while the job runs.
     const PageFormatter formatter(editor.wholeText(),
-                                  printFont(editor.font(), editor.logicalDpiY()), &printer, rect);
+                                  printFont(editor.font(), editor.logicalDpiY()), &printer, rect,
+                                  tabStopSpaces(editor.font(), editor.tabStopDistance()));
 
     QPainter painter;
     if (!painter.begin(&printer))
