@@ -128,6 +128,10 @@ void PrintCommands::print(const platform::EditControl &editor, const QString &ti
     // A queue removed since it was chosen can no longer take a job.
     if (!printer.isValid() || QPrinterInfo::printerInfo(printer.printerName()).isNull())
         fail("Printer selected is not valid");
+    // No margin of the program's own: the page is the printable area, bounded only by what
+    // the printer cannot print (Qt would otherwise add a few millimetres of its own).
+    const QPageLayout layout = printer.pageLayout();
+    printer.setPageMargins(layout.minimumMargins(), layout.units());
     const RenderRect rect =
         renderRect(printer.width(), printer.height(), printer.logicalDpiX(), printer.logicalDpiY());
     if (m_printing)

@@ -40,7 +40,7 @@ QList<Word> printedWords(const QString &pdf)
 }
 } // namespace
 
-// What reaches the paper.
+// What reaches the paper: where the text starts and where its tabs stop.
 class PrintRepairsTest : public QObject
 {
     Q_OBJECT
@@ -70,15 +70,16 @@ private Q_SLOTS:
         QVERIFY(m_cups->waitUntilIdle());
     }
 
-    // A tab stops where it does on the screen: the same number of the font's spaces from the
-    // line's start.
-    void paper_tabStops_data()
+    // The text starts at the top-left corner of the printable area (all of the PDF queue's
+    // paper), and a tab stops where it does on the screen: the same number of the font's
+    // spaces from the line's start.
+    void paper_cornerAndTabStops_data()
     {
         QTest::addColumn<QFont>("font");
         QTest::newRow("Courier New, as at start") << tolvan::platform::designFont("Courier New", 13);
         QTest::newRow("Arial, proportional") << QFont("Arial", 14);
     }
-    void paper_tabStops()
+    void paper_cornerAndTabStops()
     {
         QFETCH(QFont, font);
         m_editor->setTextFont(font, Qt::yellow);
@@ -98,6 +99,8 @@ private Q_SLOTS:
         for (const Word &w : words)
             texts.append(w.text);
         QCOMPARE(texts, QStringList({"Top", "X", "X", "ab", "X", "X"}));
+        QVERIFY2(words[0].topLeft.x() < 0.5 && words[0].topLeft.y() < 1.5,
+                 qPrintable(QString("%1, %2").arg(words[0].topLeft.x()).arg(words[0].topLeft.y())));
         const qreal left = words[0].topLeft.x();
         const qreal space = (words[1].topLeft.x() - left) / 10; // after ten spaces
         const qreal stop = stopInSpaces * space;
