@@ -5,6 +5,7 @@
 #include "printing/printcommands.h"
 #include "privatecups.h"
 
+#include <QAbstractButton>
 #include <QFontMetricsF>
 #include <QRegularExpression>
 
@@ -40,7 +41,8 @@ QList<Word> printedWords(const QString &pdf)
 }
 } // namespace
 
-// What reaches the paper: where the text starts and where its tabs stop.
+// What reaches the paper: where the text starts and where its tabs stop, and what the print
+// dialog lets a user ask for.
 class PrintRepairsTest : public QObject
 {
     Q_OBJECT
@@ -116,6 +118,28 @@ private Q_SLOTS:
                                     .arg(words[word].topLeft.x())
                                     .arg(stops)
                                     .arg(stops * stop)));
+    }
+
+    // The dialog offers neither a page range, nor a set of pages, nor the selection.
+    void printDialog_offersNoPageRange()
+    {
+        m_editor->setWholeText("text");
+        PrintCommands commands(m_window.get());
+        QStringList offered;
+        whenModalShown([&offered](QWidget *dialog) {
+            for (auto *button : dialog->findChildren<QAbstractButton *>())
+                if (button->text().contains("Options"))
+                    button->click();
+            for (const char *name : {"printRange", "from", "to", "pagesRadioButton",
+                                     "pagesLineEdit", "pageSetCombo", "printSelection",
+                                     "printCurrentPage"})
+                for (QWidget *control : dialog->findChildren<QWidget *>(name))
+                    if (control->isVisibleTo(dialog) && control->isEnabled())
+                        offered.append(name);
+            QMetaObject::invokeMethod(dialog, "reject");
+        });
+        commands.cmPrintClick(*m_editor, "none");
+        QCOMPARE(offered, QStringList());
     }
 };
 
