@@ -424,11 +424,11 @@ QRect TMainForm::windowBounds() const
 {
     // Position of the frame, size of the client area: the pair that setWindowBounds takes, so
     // a window keeps its size from run to run whatever the window manager's frame adds. A
-    // maximised or minimised window is saved with its normal bounds.
+    // maximised window is saved with the bounds it has maximised, so the next start opens a
+    // normal window that large; a minimised one with its last normal bounds.
     const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
-    const QRect normal = (isMaximized() || isMinimized() || isFullScreen()) ? normalGeometry()
-                                                                            : geometry();
-    return QRect(normal.topLeft() - frameOffset, normal.size());
+    const QRect bounds = (isMinimized() || isFullScreen()) ? normalGeometry() : geometry();
+    return QRect(bounds.topLeft() - frameOffset, bounds.size());
 }
 
 void TMainForm::setWindowBounds(const QRect &outer)

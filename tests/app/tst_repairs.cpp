@@ -1,0 +1,67 @@
+#include "app/mainform.h"
+#include "common/hermetic.h"
+#include "help/aboutbox.h"
+#include "help/quickhelp.h"
+#include "platform/profile.h"
+#include "settings/settings.h"
+
+#include <QTest>
+
+using tolvan::app::TMainForm;
+
+// The main window's bounds as the settings file gets them.
+class MainWindowRepairsTest : public QObject
+{
+    Q_OBJECT
+    TMainForm *m_form = nullptr;
+
+private Q_SLOTS:
+    void init()
+    {
+        QFile::remove(tolvan::settings::settingsFilePath());
+        m_form = new TMainForm;
+        m_form->setInformationWindows(new tolvan::help::TAboutBox(m_form),
+                                      new tolvan::help::TfrmQuickHelp(m_form));
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    }
+    void cleanup() { delete m_form; }
+
+    // A maximised window is written with the bounds it has maximised (the next start opens a
+    // normal window that large); a minimised one with its last normal bounds.
+    void bounds_written_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("asShown"); // else the normal bounds
+        QTest::newRow("normal") << int(Qt::WindowNoState) << true;
+        QTest::newRow("maximised") << int(Qt::WindowMaximized) << true;
+        QTest::newRow("minimised") << int(Qt::WindowMinimized) << false;
+    }
+    void bounds_written()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, asShown);
+        const QRect normal(m_form->frameGeometry().topLeft(), m_form->size());
+        m_form->setWindowState(Qt::WindowState(state));
+        QTRY_COMPARE(int(m_form->windowState()), state);
+        if (state == Qt::WindowMaximized)
+            QTRY_VERIFY(m_form->size() != normal.size());
+        const QRect shown(m_form->frameGeometry().topLeft(), m_form->size());
+        delete m_form; // writes the settings file
+        m_form = nullptr;
+        const tolvan::platform::ProfileFile ini(tolvan::settings::settingsFilePath());
+        QRect written;
+        for (const auto &[key, setter] :
+             {std::pair{"Left", &QRect::moveLeft}, {"Top", &QRect::moveTop}})
+            (written.*setter)(ini.readString("Window", key).toInt());
+        written.setSize({ini.readString("Window", "Width").toInt(),
+                         ini.readString("Window", "Height").toInt()});
+        QCOMPARE(written, asShown ? shown : normal);
+    }
+};
+
+static tolvan::test::RegisterTest registered([]() -> QObject * {
+    return new MainWindowRepairsTest;
+});
+
+#include "tst_repairs.moc"
