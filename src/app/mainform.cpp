@@ -37,6 +37,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QToolButton>
@@ -105,6 +106,9 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
         }
     });
     buildMenu();
+    // The window may be made as small as the user likes; the layout would otherwise hold it
+    // to the smallest size that shows every part.
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
     registerHandlers();
     (new help::MenuHelpKey(this))->watch(menuBar());
     guarded([this] { FormCreate(); });

@@ -9,7 +9,7 @@
 
 using tolvan::app::TMainForm;
 
-// The main window's bounds as the settings file gets them.
+// The main window's bounds as the settings file gets them, and its size limits.
 class MainWindowRepairsTest : public QObject
 {
     Q_OBJECT
@@ -57,6 +57,13 @@ private Q_SLOTS:
         written.setSize({ini.readString("Window", "Width").toInt(),
                          ini.readString("Window", "Height").toInt()});
         QCOMPARE(written, asShown ? shown : normal);
+    }
+
+    // The window has no minimum size of its own: it can be made as small as the user likes.
+    void window_hasNoMinimumSize()
+    {
+        m_form->resize(40, 30);
+        QCOMPARE(m_form->size(), QSize(40, 30));
     }
 };
 
