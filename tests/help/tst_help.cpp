@@ -201,7 +201,7 @@ private slots:
                            "Label12 8,212" + navy,     "Label14 16,228" + navy,
                            "Label13 8,248" + navy,     "Label15 8,270 401x40 #008000 11px",
                            "BitBtn1 178,320 73x25 OK"}
-            << QList<int>{Qt::Key_Escape, 0};
+            << QList<int>{Qt::Key_Enter, 0};
         QTest::newRow("about")
             << false << "AboutBox About" << QSize(248, 334) << 12
             << QStringList{"BitBtn1 87,308 73x25 OK",         "Panel1 1,4 246x73 box",
@@ -211,7 +211,7 @@ private slots:
                            "Image2 75,8 96x48 picture",       "Label4 13,60 219x26 #004080 12px",
                            "Panel3 1,176 246x129 box",        "Label5 4,4 237x29 text 12px",
                            "Label6 5,36 237x41 #0000ff 12px", "Label7 20,80 205x41 text 12px"}
-            << QList<int>{Qt::Key_Return, Qt::Key_Escape};
+            << QList<int>{Qt::Key_Return, Qt::Key_Enter};
     }
 
     // A fixed frame with a title and nothing else in its title bar, whose OK button is the only
