@@ -256,7 +256,7 @@ void TMainForm::buildSidePanel()
     connect(FilterComboBox, &browser::TFilterComboBox::errorRaised, this, &showErrorBox);
     connect(DirectoryListBox, &browser::TDirectoryListBox::errorRaised, this, &showErrorBox);
     connect(DriveComboBox, &browser::TDriveComboBox::errorRaised, this, &showErrorBox);
-    connect(FileListBox, &QListWidget::itemDoubleClicked, this,
+    connect(FileListBox, &browser::TFileListBox::dblClick, this,
             [this] { runHandler(QStringLiteral("FileListBoxDblClick")); });
 
     Panel1->installEventFilter(this);

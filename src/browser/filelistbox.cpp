@@ -172,6 +172,13 @@ void TFileListBox::showEvent(QShowEvent *event)
     }
 }
 
+void TFileListBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QListWidget::mouseDoubleClickEvent(event);
+    // Also below the entries and in an empty list: the name typed in the box is loaded then.
+    emit dblClick();
+}
+
 void TFileListBox::changeEvent(QEvent *event)
 {
     QListWidget::changeEvent(event);

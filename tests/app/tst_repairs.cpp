@@ -1,15 +1,21 @@
 #include "app/mainform.h"
+#include "browser/directorylistbox.h"
 #include "common/hermetic.h"
+#include "common/modal.h"
 #include "help/aboutbox.h"
 #include "help/quickhelp.h"
 #include "platform/profile.h"
 #include "settings/settings.h"
 
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 using tolvan::app::TMainForm;
 
-// The main window's bounds as the settings file gets them, and its size limits.
+// The main window's bounds as the settings file gets them, its size limits, and the file
+// list's double-click.
 class MainWindowRepairsTest : public QObject
 {
     Q_OBJECT
@@ -64,6 +70,28 @@ private Q_SLOTS:
     {
         m_form->resize(40, 30);
         QCOMPARE(m_form->size(), QSize(40, 30));
+    }
+
+    // A double-click anywhere in the file list loads the name in the file-name box: in an
+    // empty list, "*.htm" is looked for as a file and reported missing.
+    void fileList_doubleClickInEmptyList()
+    {
+        QTemporaryDir empty;
+        m_form->findChild<tolvan::browser::TDirectoryListBox *>("DirectoryListBox")
+            ->setDirectory(empty.path());
+        auto *files = m_form->findChild<QListWidget *>("FileListBox");
+        QCOMPARE(files->count(), 0);
+        m_form->findChild<QLineEdit *>("FilenameEdit")->setText("*.htm");
+        QString told;
+        whenModalShown([&told](QWidget *box) {
+            if (QWidget *message = box->findChild<QWidget *>("Message"))
+                told = message->accessibleName();
+            QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+        });
+        QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QTRY_VERIFY(!told.isEmpty());
+        QCOMPARE(told, "File " + QFileInfo(empty.path()).canonicalFilePath() +
+                           "/*.htm does not Exist!");
     }
 };
 
