@@ -29,7 +29,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
 #include <QHBoxLayout>
@@ -378,14 +377,10 @@ void TMainForm::registerHandlers()
          [this] { editing::cmForeColorClick(*Memo1, colorDialog()); }},
         {QStringLiteral("cmFontClick"), [this] { editing::cmFontClick(*Memo1, fontDialog()); }},
         // Help menu: the external help file.
+        // The Open command's dialog, so that the folder and file name last chosen in either
+        // are offered by both; the command gives the dialog its own title while it runs.
         {QStringLiteral("InstallHelpFile1Click"),
-         [this] {
-             if (!m_installHelpDlg) {
-                 m_installHelpDlg = new QFileDialog(this);
-                 m_installHelpDlg->setObjectName(QStringLiteral("InstallHelpDlg"));
-             }
-             help::InstallHelpFile1Click(*m_installHelpDlg);
-         }},
+         [this] { help::InstallHelpFile1Click(*m_questions->openDialog()); }},
         {QStringLiteral("cmContentsClick"), [] { help::cmContentsClick(); }},
         {QStringLiteral("cmSearchHelpClick"), [this] { help::cmSearchHelpClick(Memo1->selText()); }},
     };

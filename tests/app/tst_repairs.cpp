@@ -7,6 +7,7 @@
 #include "platform/profile.h"
 #include "settings/settings.h"
 
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -14,8 +15,8 @@
 
 using tolvan::app::TMainForm;
 
-// The main window's bounds as the settings file gets them, its size limits, and the file
-// list's double-click.
+// The main window's bounds as the settings file gets them, its size limits, the file list's
+// double-click, and the file dialog that two commands share.
 class MainWindowRepairsTest : public QObject
 {
     Q_OBJECT
@@ -31,7 +32,11 @@ private Q_SLOTS:
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form));
     }
-    void cleanup() { delete m_form; }
+    void cleanup()
+    {
+        delete m_form;
+        QDir::setCurrent(tolvan::test::hermeticHome().path()); // the folder shown may be gone
+    }
 
     // A maximised window is written with the bounds it has maximised (the next start opens a
     // normal window that large); a minimised one with its last normal bounds.
@@ -92,6 +97,49 @@ private Q_SLOTS:
         QTRY_VERIFY(!told.isEmpty());
         QCOMPARE(told, "File " + QFileInfo(empty.path()).canonicalFilePath() +
                            "/*.htm does not Exist!");
+    }
+
+    // File > Open and Install Help File share one dialog: the name chosen in either is offered
+    // by the other, while each keeps its own title and default extension.
+    void openAndInstallHelp_shareOneDialog()
+    {
+        QTemporaryDir dir;
+        const QString chosen = dir.filePath("manual.hlp");
+        QWidget *installDialog = nullptr;
+        whenModalShown([&](QWidget *dialog) {
+            installDialog = dialog;
+            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(chosen);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        m_form->menuItem("InstallHelpFile1")->trigger();
+        QWidget *openDialog = nullptr;
+        QString openTitle, openSuffix, openOffered, offered;
+        QDir openDirectory;
+        whenModalShown([&](QWidget *dialog) {
+            auto *files = static_cast<QFileDialog *>(dialog);
+            openDialog = dialog;
+            openTitle = dialog->windowTitle();
+            openSuffix = files->defaultSuffix();
+            openDirectory = files->directory();
+            openOffered = files->selectedFiles().value(0);
+            QMetaObject::invokeMethod(dialog, "reject");
+        });
+        m_form->menuItem("cmOpen")->trigger();
+        QVERIFY(installDialog);
+        QCOMPARE(openDialog, installDialog);
+        QVERIFY(openTitle != "Install Help File...");
+        QCOMPARE(openSuffix, QString());
+        // Open starts in the directory list's folder, with the name chosen for the help file;
+        // Install Help File then offers that name in the folder Open last set.
+        QCOMPARE(openDirectory, QDir(m_form->findChild<tolvan::browser::TDirectoryListBox *>(
+                                         "DirectoryListBox")->directory()));
+        QCOMPARE(openOffered, openDirectory.filePath("manual.hlp"));
+        whenModalShown([&](QWidget *dialog) {
+            offered = static_cast<QFileDialog *>(dialog)->selectedFiles().value(0);
+            QMetaObject::invokeMethod(dialog, "reject");
+        });
+        m_form->menuItem("InstallHelpFile1")->trigger();
+        QCOMPARE(offered, openDirectory.filePath("manual.hlp"));
     }
 };
 
