@@ -155,7 +155,7 @@ private Q_SLOTS:
                 << QString(command) << QString(name) << QString(message);
         };
         row("open", "missing.htm", "File {} does not Exist!");
-        row("open", "folder", "Cannot Open File {}");
+        row("open", "folder", "File {} does not Exist!");
         row("open", "pipe.htm", "Cannot Open File {}");
         row("open", "/dev/null", "Cannot Open File {}");
         row("open", "secret.htm", "Cannot Open File {}");

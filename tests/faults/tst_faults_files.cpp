@@ -85,7 +85,11 @@ private slots:
             [&]() -> QString {
                 if (page.docs.LoadDocument(path))
                     return QStringLiteral("it opened");
-                if (page.messages != QStringList{QStringLiteral("Cannot Open File ") + path})
+                // A folder is no file at all; the rest are files that cannot be opened.
+                const QString told = name == "folder.htm"
+                                         ? "File " + path + " does not Exist!"
+                                         : QStringLiteral("Cannot Open File ") + path;
+                if (page.messages != QStringList{told})
                     return QStringLiteral("messages: ") + page.messages.join(u'|');
                 if (page.edit.wholeText() != QStringLiteral("typed <P>earlier page") ||
                     !page.edit.modified() || page.docs.currentFileName() != earlier)
