@@ -73,6 +73,12 @@ bool hasWildcard(const QString &name)
 
 namespace {
 
+bool isExistingDirectory(const QString &name)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(name).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool isExistingNonDirectory(const QString &name)
 {
     struct stat st;
@@ -190,7 +196,10 @@ QString resolveDirectory(const QString &path)
         changeDirectory(QStringLiteral("/"));
     else if (slash > 0)
         changeDirectory(path.left(slash));
-    if (!name.isEmpty() && !hasWildcard(name) && !isExistingNonDirectory(name))
+    // A name holding "*" or "?" is a mask, and drops, unless a folder has that name: on this
+    // system such names are legal.
+    if (!name.isEmpty() && (hasWildcard(name) ? isExistingDirectory(name)
+                                               : !isExistingNonDirectory(name)))
         changeDirectory(name);
     const QString result = currentDirectory();
     saved.restore();

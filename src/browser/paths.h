@@ -26,9 +26,9 @@ void changeDirectory(const QString &path);
 
 // Resolves what the user or the settings give as a directory against the process's current
 // directory: relative paths, ".." and absolute paths are entered; a last part that names an
-// existing file or holds "*" or "?" is dropped, so the folder that holds it is meant. Returns
-// the absolute path of that folder as the system reports it. Throws when a part cannot be
-// entered. The current directory is the same afterwards, also after a failure.
+// existing file, or holds "*" or "?" and names no folder, is dropped, so the folder that holds
+// it is meant. Returns the absolute path of that folder as the system reports it. Throws when a
+// part cannot be entered. The current directory is the same afterwards, also after a failure.
 QString resolveDirectory(const QString &path);
 
 bool hasWildcard(const QString &name);
