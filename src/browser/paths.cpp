@@ -258,14 +258,18 @@ QStringList listSubdirectories(const QString &directory)
     return names;
 }
 
-QStringList listFiles(const QString &directory, const QString &pattern)
+QStringList listFiles(const QString &directory, const QString &pattern,
+                      const std::function<void(qsizetype)> &found)
 {
     QStringList names;
     if (pattern.isEmpty())
         return names;
     DirectoryStream(directory).forEachVisible([&](const QString &name, auto kind) {
-        if (kind == DirectoryStream::Kind::PlainFile && matchesPattern(name, pattern))
+        if (kind == DirectoryStream::Kind::PlainFile && matchesPattern(name, pattern)) {
             names.append(name);
+            if (found)
+                found(names.size());
+        }
     });
     sortNames(names);
     return names;

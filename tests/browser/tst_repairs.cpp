@@ -1,13 +1,15 @@
 #include "browser/directorylistbox.h"
+#include "browser/filelistbox.h"
 #include "browser/paths.h"
 #include "common/hermetic.h"
 
+#include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace tolvan::browser;
 
-// Folders whose names hold "*" or "?".
+// Folders whose names hold "*" or "?", and the busy pointer of a long reading.
 class BrowserRepairsTest : public QObject
 {
     Q_OBJECT
@@ -56,6 +58,37 @@ private Q_SLOTS:
                                    dirs.visualItemRect(rows.first()).center());
         }
         QCOMPARE(dirs.directory(), entered.isEmpty() ? root : root + '/' + entered);
+    }
+
+    // From the moment the 101st name of a reading is found, through the slow rest of it (the
+    // rows going in among them), the pointer is busy; a reading of 100 names never shows it.
+    void fileList_busyPointerDuringLongReading_data()
+    {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<bool>("busy");
+        QTest::newRow("150 files") << 150 << true;
+        QTest::newRow("100 files") << 100 << false;
+    }
+    void fileList_busyPointerDuringLongReading()
+    {
+        QFETCH(int, files);
+        QFETCH(bool, busy);
+        QTemporaryDir dir;
+        for (int i = 0; i < files; ++i)
+            QFile(dir.filePath(QString("f%1.htm").arg(i, 3, 10, QLatin1Char('0'))))
+                .open(QIODevice::WriteOnly);
+        TFileListBox list;
+        list.setDirectory(dir.path());
+        QList<bool> busyAtInsert; // watched through the model
+        connect(list.model(), &QAbstractItemModel::rowsInserted, &list, [&] {
+            const QCursor *cursor = QApplication::overrideCursor();
+            busyAtInsert << (cursor && cursor->shape() == Qt::WaitCursor);
+        });
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QCOMPARE(busyAtInsert.size(), files);
+        QCOMPARE(busyAtInsert.count(true), busy ? files : 0);
+        QVERIFY(!QApplication::overrideCursor());
     }
 };
 
