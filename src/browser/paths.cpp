@@ -198,8 +198,8 @@ QString resolveDirectory(const QString &path)
         changeDirectory(path.left(slash));
     // A name holding "*" or "?" is a mask, and drops, unless a folder has that name: on this
     // system such names are legal.
-    if (!name.isEmpty() && (hasWildcard(name) ? isExistingDirectory(name)
-                                               : !isExistingNonDirectory(name)))
+    if (!name.isEmpty() &&
+        (hasWildcard(name) ? isExistingDirectory(name) : !isExistingNonDirectory(name)))
         changeDirectory(name);
     const QString result = currentDirectory();
     saved.restore();

@@ -95,8 +95,8 @@ private Q_SLOTS:
         });
         QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         QTRY_VERIFY(!told.isEmpty());
-        QCOMPARE(told, "File " + QFileInfo(empty.path()).canonicalFilePath() +
-                           "/*.htm does not Exist!");
+        QCOMPARE(told,
+                 "File " + QFileInfo(empty.path()).canonicalFilePath() + "/*.htm does not Exist!");
     }
 
     // File > Open and Install Help File share one dialog: the name chosen in either is offered
@@ -131,8 +131,9 @@ private Q_SLOTS:
         QCOMPARE(openSuffix, QString());
         // Open starts in the directory list's folder, with the name chosen for the help file;
         // Install Help File then offers that name in the folder Open last set.
-        QCOMPARE(openDirectory, QDir(m_form->findChild<tolvan::browser::TDirectoryListBox *>(
-                                         "DirectoryListBox")->directory()));
+        QCOMPARE(openDirectory,
+                 QDir(m_form->findChild<tolvan::browser::TDirectoryListBox *>("DirectoryListBox")
+                          ->directory()));
         QCOMPARE(openOffered, openDirectory.filePath("manual.hlp"));
         whenModalShown([&](QWidget *dialog) {
             offered = static_cast<QFileDialog *>(dialog)->selectedFiles().value(0);

@@ -24,11 +24,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("how"); // "double-click" or "Enter" on the row, or "path"
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("entered"); // relative to the folder shown first
-        QTest::newRow("what? double-clicked") << "double-click" << "what?" << "what?";
-        QTest::newRow("star*dir entered") << "Enter" << "star*dir" << "star*dir";
-        QTest::newRow("what? as a path") << "path" << "what?" << "what?";
-        QTest::newRow("a mask no folder has") << "path" << "*.htm" << "";
-        QTest::newRow("a mask naming a file") << "path" << "page?.htm" << "";
+        QTest::newRow("what? double-clicked") << "double-click"
+                                              << "what?"
+                                              << "what?";
+        QTest::newRow("star*dir entered") << "Enter"
+                                          << "star*dir"
+                                          << "star*dir";
+        QTest::newRow("what? as a path") << "path"
+                                         << "what?"
+                                         << "what?";
+        QTest::newRow("a mask no folder has") << "path"
+                                              << "*.htm"
+                                              << "";
+        QTest::newRow("a mask naming a file") << "path"
+                                              << "page?.htm"
+                                              << "";
     }
     void directoryList_foldersNamedWithWildcards()
     {

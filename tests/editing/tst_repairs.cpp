@@ -102,9 +102,13 @@ private Q_SLOTS:
         QCOMPARE(offered.pointSize(), 12);
         // OK without changes keeps the font, its name included.
         const auto look = [](const QFont &f) {
-            return QString("%1 %2pt weight %3%4%5%6").arg(f.family()).arg(f.pointSize())
-                .arg(f.weight()).arg(f.italic() ? " italic" : "")
-                .arg(f.underline() ? " underline" : "").arg(f.strikeOut() ? " strikeout" : "");
+            return QString("%1 %2pt weight %3%4%5%6")
+                .arg(f.family())
+                .arg(f.pointSize())
+                .arg(f.weight())
+                .arg(f.italic() ? " italic" : "")
+                .arg(f.underline() ? " underline" : "")
+                .arg(f.strikeOut() ? " strikeout" : "");
         };
         QCOMPARE(look(m_edit->font()), look(font));
     }
@@ -151,8 +155,6 @@ private Q_SLOTS:
     }
 };
 
-static tolvan::test::RegisterTest registered([]() -> QObject * {
-    return new EditingRepairsTest;
-});
+static tolvan::test::RegisterTest registered([]() -> QObject * { return new EditingRepairsTest; });
 
 #include "tst_repairs.moc"

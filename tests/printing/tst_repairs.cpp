@@ -78,7 +78,8 @@ private Q_SLOTS:
     void paper_cornerAndTabStops_data()
     {
         QTest::addColumn<QFont>("font");
-        QTest::newRow("Courier New, as at start") << tolvan::platform::designFont("Courier New", 13);
+        QTest::newRow("Courier New, as at start")
+            << tolvan::platform::designFont("Courier New", 13);
         QTest::newRow("Arial, proportional") << QFont("Arial", 14);
     }
     void paper_cornerAndTabStops()
@@ -130,9 +131,9 @@ private Q_SLOTS:
             for (auto *button : dialog->findChildren<QAbstractButton *>())
                 if (button->text().contains("Options"))
                     button->click();
-            for (const char *name : {"printRange", "from", "to", "pagesRadioButton",
-                                     "pagesLineEdit", "pageSetCombo", "printSelection",
-                                     "printCurrentPage"})
+            for (const char *name :
+                 {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit", "pageSetCombo",
+                  "printSelection", "printCurrentPage"})
                 for (QWidget *control : dialog->findChildren<QWidget *>(name))
                     if (control->isVisibleTo(dialog) && control->isEnabled())
                         offered.append(name);
