@@ -31,7 +31,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
 #include <QHBoxLayout>
@@ -39,6 +38,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QToolButton>
@@ -111,6 +111,9 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
         }
     });
     buildMenu();
+    // The window may be made as small as the user likes; the layout would otherwise hold it
+    // to the smallest size that shows every part.
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
     registerHandlers();
     (new help::MenuHelpKey(this))->watch(menuBar());
     guarded([this] { FormCreate(); });
@@ -301,7 +304,7 @@ void TMainForm::buildSidePanel()
     connect(FilterComboBox, &browser::TFilterComboBox::errorRaised, this, &showErrorBox);
     connect(DirectoryListBox, &browser::TDirectoryListBox::errorRaised, this, &showErrorBox);
     connect(DriveComboBox, &browser::TDriveComboBox::errorRaised, this, &showErrorBox);
-    connect(FileListBox, &QListWidget::itemDoubleClicked, this,
+    connect(FileListBox, &browser::TFileListBox::dblClick, this,
             [this] { runHandler(QStringLiteral("FileListBoxDblClick")); });
 
     Panel1->installEventFilter(this);
@@ -425,14 +428,10 @@ void TMainForm::registerHandlers()
          [this] { editing::cmForeColorClick(*Memo1, colorDialog()); }},
         {QStringLiteral("cmFontClick"), [this] { editing::cmFontClick(*Memo1, fontDialog()); }},
         // Help menu: the external help file.
+        // The Open command's dialog, so that the folder and file name last chosen in either
+        // are offered by both; the command gives the dialog its own title while it runs.
         {QStringLiteral("InstallHelpFile1Click"),
-         [this] {
-             if (!m_installHelpDlg) {
-                 m_installHelpDlg = new QFileDialog(this);
-                 m_installHelpDlg->setObjectName(QStringLiteral("InstallHelpDlg"));
-             }
-             help::InstallHelpFile1Click(*m_installHelpDlg);
-         }},
+         [this] { help::InstallHelpFile1Click(*m_questions->openDialog()); }},
         {QStringLiteral("cmContentsClick"), [] { help::cmContentsClick(); }},
         {QStringLiteral("cmSearchHelpClick"), [this] { help::cmSearchHelpClick(Memo1->selText()); }},
     };
@@ -475,11 +474,11 @@ QRect TMainForm::windowBounds() const
 {
     // Position of the frame, size of the client area: the pair that setWindowBounds takes, so
     // a window keeps its size from run to run whatever the window manager's frame adds. A
-    // maximised or minimised window is saved with its normal bounds.
+    // maximised window is saved with the bounds it has maximised, so the next start opens a
+    // normal window that large; a minimised one with its last normal bounds.
     const QPoint frameOffset = geometry().topLeft() - frameGeometry().topLeft();
-    const QRect normal = (isMaximized() || isMinimized() || isFullScreen()) ? normalGeometry()
-                                                                            : geometry();
-    return QRect(normal.topLeft() - frameOffset, normal.size());
+    const QRect bounds = (isMinimized() || isFullScreen()) ? normalGeometry() : geometry();
+    return QRect(bounds.topLeft() - frameOffset, bounds.size());
 }
 
 void TMainForm::setWindowBounds(const QRect &outer)

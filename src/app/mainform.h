@@ -14,7 +14,6 @@
 class QAction;
 class QColorDialog;
 class QDialog;
-class QFileDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -164,7 +163,6 @@ private:
     browser::TDirectoryListBox *DirectoryListBox = nullptr;
     browser::TDriveComboBox *DriveComboBox = nullptr;
     QColorDialog *ColorDialog = nullptr;
-    QFileDialog *m_installHelpDlg = nullptr;
     editing::FontDialog *FontDialog = nullptr;
     editing::SearchCommands *m_search = nullptr;
     printing::PrintCommands *m_print = nullptr;

@@ -172,6 +172,13 @@ void TFileListBox::showEvent(QShowEvent *event)
     }
 }
 
+void TFileListBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QListWidget::mouseDoubleClickEvent(event);
+    // Also below the entries and in an empty list: the name typed in the box is loaded then.
+    emit dblClick();
+}
+
 void TFileListBox::changeEvent(QEvent *event)
 {
     QListWidget::changeEvent(event);
@@ -197,10 +204,17 @@ void TFileListBox::read()
         // any equal names, which is the order inserting them one by one would give; the rows are
         // then appended in that order, so no row is ever inserted into the middle of the list
         // (which costs a move of every row below it, and made a big folder quadratic).
+        // The pointer turns busy where inserting a name one by one would put it at busyPosition,
+        // and stays so for the rest of the reading. Into an empty list a pattern's names go in
+        // name order, so the one that lands there is its 101st: found while the folder is still
+        // being read, which is the slow part the pointer is for.
         QStringList names;
-        bool longReading = false; // whether one of those insertions would stand at busyPosition
         for (const QString &pattern : maskPatterns(m_mask)) {
-            const QStringList found = listFiles(m_directory, pattern);
+            const bool intoEmpty = names.isEmpty();
+            const QStringList found = listFiles(m_directory, pattern, [&](qsizetype count) {
+                if (intoEmpty && count == busyPosition + 1)
+                    busy.show();
+            });
             if (found.isEmpty())
                 continue;
             QStringList merged;
@@ -211,7 +225,7 @@ void TFileListBox::read()
                     merged.append(names.at(taken++));
                 // Where inserting this name into the list as it then stood would have put it.
                 if (merged.size() == busyPosition)
-                    longReading = true;
+                    busy.show();
                 merged.append(name);
             }
             while (taken < names.size())
@@ -222,9 +236,6 @@ void TFileListBox::read()
             auto *entry = new QListWidgetItem(names.at(row));
             entry->setData(TFileListBox::ExecutableRole, isExecutableName(names.at(row)));
             insertItem(int(row), entry);
-            // The pointer turns busy once the row at busyPosition stands, as it always did.
-            if (row == busyPosition && longReading)
-                busy.show();
         }
     }
     done.dismiss();

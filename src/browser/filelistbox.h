@@ -56,9 +56,12 @@ Q_SIGNALS:
     void changed();
     // A failure while handling an event, with the message for the error box.
     void errorRaised(const QString &message);
+    // A double-click anywhere in the list, on an entry or not (after the click has selected).
+    void dblClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

@@ -73,6 +73,12 @@ bool hasWildcard(const QString &name)
 
 namespace {
 
+bool isExistingDirectory(const QString &name)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(name).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool isExistingNonDirectory(const QString &name)
 {
     struct stat st;
@@ -190,7 +196,10 @@ QString resolveDirectory(const QString &path)
         changeDirectory(QStringLiteral("/"));
     else if (slash > 0)
         changeDirectory(path.left(slash));
-    if (!name.isEmpty() && !hasWildcard(name) && !isExistingNonDirectory(name))
+    // A name holding "*" or "?" is a mask, and drops, unless a folder has that name: on this
+    // system such names are legal.
+    if (!name.isEmpty() &&
+        (hasWildcard(name) ? isExistingDirectory(name) : !isExistingNonDirectory(name)))
         changeDirectory(name);
     const QString result = currentDirectory();
     saved.restore();
@@ -249,14 +258,18 @@ QStringList listSubdirectories(const QString &directory)
     return names;
 }
 
-QStringList listFiles(const QString &directory, const QString &pattern)
+QStringList listFiles(const QString &directory, const QString &pattern,
+                      const std::function<void(qsizetype)> &found)
 {
     QStringList names;
     if (pattern.isEmpty())
         return names;
     DirectoryStream(directory).forEachVisible([&](const QString &name, auto kind) {
-        if (kind == DirectoryStream::Kind::PlainFile && matchesPattern(name, pattern))
+        if (kind == DirectoryStream::Kind::PlainFile && matchesPattern(name, pattern)) {
             names.append(name);
+            if (found)
+                found(names.size());
+        }
     });
     sortNames(names);
     return names;

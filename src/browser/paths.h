@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QCollator;
 
 namespace tolvan::browser {
@@ -26,9 +28,9 @@ void changeDirectory(const QString &path);
 
 // Resolves what the user or the settings give as a directory against the process's current
 // directory: relative paths, ".." and absolute paths are entered; a last part that names an
-// existing file or holds "*" or "?" is dropped, so the folder that holds it is meant. Returns
-// the absolute path of that folder as the system reports it. Throws when a part cannot be
-// entered. The current directory is the same afterwards, also after a failure.
+// existing file, or holds "*" or "?" and names no folder, is dropped, so the folder that holds
+// it is meant. Returns the absolute path of that folder as the system reports it. Throws when a
+// part cannot be entered. The current directory is the same afterwards, also after a failure.
 QString resolveDirectory(const QString &path);
 
 bool hasWildcard(const QString &name);
@@ -57,7 +59,10 @@ QStringList listSubdirectories(const QString &directory);
 // The plain files of a directory that match one pattern, in name order: no hidden (dot) files,
 // directories, FIFOs, sockets or devices. Nothing is opened but the directory itself, so a FIFO
 // can never block the listing. A directory that cannot be read gives an empty list.
-QStringList listFiles(const QString &directory, const QString &pattern);
+// `found`, when given, hears the number of matches so far after each one, while the directory
+// is still being read.
+QStringList listFiles(const QString &directory, const QString &pattern,
+                      const std::function<void(qsizetype)> &found = {});
 
 // Rows of the directory list: the drive root and each ancestor, the directory itself, then its
 // subdirectories.

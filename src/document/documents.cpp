@@ -41,6 +41,9 @@ FileRead readDocumentFile(const QString &path, qint64 maxSize)
         return {errno == ENOENT || errno == ENOTDIR ? FileRead::Status::Missing
                                                     : FileRead::Status::OpenFailed,
                 {}};
+    // A folder is no file: the name names nothing that could be opened.
+    if (S_ISDIR(info.st_mode))
+        return {FileRead::Status::Missing, {}};
     if (!S_ISREG(info.st_mode))
         return {FileRead::Status::NotRegular, {}};
     // Non-blocking, so a file swapped for a FIFO after the check cannot hang the window.

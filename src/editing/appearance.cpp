@@ -7,9 +7,12 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tolvan::editing {
@@ -33,6 +36,23 @@ QIcon swatch(const QColor &color)
     return QIcon(pixmap);
 }
 
+// Qt's font chooser is a dialog of its own: embedded, it would take Enter and Escape for itself,
+// hide and stay hidden, leaving an empty box at every later opening. Here its keys go on to the
+// whole dialog (Enter is OK, Escape is Cancel) and whatever would close it closes the whole.
+class EmbeddedFontChooser : public QFontDialog
+{
+public:
+    explicit EmbeddedFontChooser(QDialog *owner) : QFontDialog(owner), m_owner(owner) {}
+
+    void done(int result) override { m_owner->done(result); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override { event->ignore(); }
+
+private:
+    QDialog *m_owner;
+};
+
 bool chooseColor(QColorDialog &dialog, const QColor &current, QColor *chosen)
 {
     dialog.setCurrentColor(current);
@@ -51,7 +71,7 @@ FontDialog::FontDialog(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("FontDialog"));
     setWindowTitle(QStringLiteral("Font"));
 
-    m_fonts = new QFontDialog(this);
+    m_fonts = new EmbeddedFontChooser(this);
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_fonts->setWindowFlags(Qt::Widget);
     m_fonts->setSizeGripEnabled(false);
@@ -64,6 +84,8 @@ FontDialog::FontDialog(QWidget *parent) : QDialog(parent)
     colorLabel->setBuddy(m_colors);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    // Named default, or the chooser's own hidden OK would keep Enter from reaching this one.
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -84,7 +106,14 @@ void FontDialog::addColor(const QString &name, const QColor &color)
 
 void FontDialog::setChoice(const QFont &font, const QColor &color)
 {
-    m_fonts->setCurrentFont(font);
+    // A name drawn by a stand-in family (Arial by Liberation Sans, say) is not in the chooser's
+    // list, which would fall back to its first family. It starts on the family drawn instead,
+    // and a choice that stays on that family keeps the name asked for.
+    m_requestedFamily = font.family();
+    m_drawnFamily = QFontInfo(font).family();
+    QFont drawn = font;
+    drawn.setFamily(m_drawnFamily);
+    m_fonts->setCurrentFont(drawn);
     int index = m_colors->findData(color);
     if (index < 0) {
         // A colour outside the list is offered as it is, so confirming keeps it.
@@ -99,7 +128,14 @@ void FontDialog::setChoice(const QFont &font, const QColor &color)
 
 QFont FontDialog::selectedFont() const
 {
-    return m_fonts->currentFont();
+    QFont font = m_fonts->currentFont();
+    if (font.family() == m_drawnFamily && m_drawnFamily != m_requestedFamily) {
+        // The stand-in's style name could name a face another stand-in lacks: weight and
+        // slant say the same.
+        font.setFamily(m_requestedFamily);
+        font.setStyleName(QString());
+    }
+    return font;
 }
 
 QColor FontDialog::selectedColor() const

@@ -32,6 +32,8 @@ private:
 
     QFontDialog *m_fonts;
     QComboBox *m_colors;
+    QString m_requestedFamily; // the editor's font name
+    QString m_drawnFamily;     // the family that draws it
 };
 
 // Options > Editor Background Color, Editor Font Color and Editor Font: each opens its dialog

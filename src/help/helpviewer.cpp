@@ -109,10 +109,14 @@ bool HelpViewer::openFile(const QString &name)
     const QString text = decode(bytes);
     // Links and pictures in the page are found beside it.
     m_browser->setSearchPaths({QFileInfo(path).absolutePath()});
-    if (looksLikeHtml(path, bytes))
+    if (looksLikeHtml(path, bytes)) {
         m_browser->setHtml(text);
-    else
+    } else {
+        // A plain text takes the format at the caret, which a page shown before may have left
+        // in a heading or a link: the whole text would come out as one.
+        m_browser->setCurrentCharFormat(QTextCharFormat());
         m_browser->setPlainText(text);
+    }
     m_browser->document()->setBaseUrl(QUrl::fromLocalFile(path));
     setStatus(QString());
     return true;

@@ -5,6 +5,7 @@
 
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -68,6 +69,14 @@ QSize InfoWindow::outerSize()
 void InfoWindow::reject()
 {
     accept();
+}
+
+void InfoWindow::keyPressEvent(QKeyEvent *event)
+{
+    // The window has no behaviour beyond its OK button: Escape is not a way out.
+    if (event->matches(QKeySequence::Cancel))
+        return;
+    QDialog::keyPressEvent(event);
 }
 
 QPushButton *InfoWindow::addOkButton(QPoint at)

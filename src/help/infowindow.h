@@ -8,6 +8,7 @@
 #include <optional>
 
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 
@@ -35,8 +36,8 @@ struct LabelDesign
 QPoint centredTopLeft(QSize screen, QSize window);
 
 // A fixed frame that holds information and one OK button: the user can neither resize nor
-// close it except through that button (or Enter and Escape, which press it). The main window
-// makes each one once and shows it modally as often as asked.
+// close it except through that button (or Enter, which presses it; Escape does nothing). The
+// main window makes each one once and shows it modally as often as asked.
 class InfoWindow : public QDialog
 {
     Q_OBJECT
@@ -45,10 +46,12 @@ public:
     // it on the primary screen; after that it opens where the user last left it.
     int showModal();
 
-    // OK is the only way out, so anything that would cancel closes the window as OK.
+    // OK is the only way out, so a close the window system asks for closes the window as OK.
     void reject() override;
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
     InfoWindow(const QString &objectName, const QString &caption, QSize client, int charHeight,
                QWidget *parent);
 

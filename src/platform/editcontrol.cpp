@@ -1,5 +1,6 @@
 #include "editcontrol.h"
 
+#include <QAbstractUndoItem>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -11,6 +12,21 @@
 namespace tolvan::platform {
 
 namespace {
+
+// Qt merges typing into the last insertion of an edit block just before it, so that one undo
+// would take a command's text and the typing after it together. A marker that undoes nothing,
+// last in the block, keeps the block an undo step of its own.
+class UndoStepEnd : public QAbstractUndoItem
+{
+public:
+    void undo() override {}
+    void redo() override {}
+};
+
+void closeUndoStep(QTextDocument &document)
+{
+    document.appendUndoItem(new UndoStepEnd);
+}
 const QString crlf = QStringLiteral("\r\n");
 
 bool isWordChar(QChar c)
@@ -243,6 +259,7 @@ void EditControl::replaceSelection(const QString &text)
     QTextCursor c = textCursor();
     c.beginEditBlock();
     c.insertText(toEditorBreaks(text));
+    closeUndoStep(*document());
     c.endEditBlock();
     setTextCursor(c);
     ensureCursorVisible();
@@ -263,6 +280,7 @@ void EditControl::replaceRanges(const QList<qsizetype> &positions, qsizetype len
         c.setPosition(int(toDocumentPosition(*it + length, true)), QTextCursor::KeepAnchor);
         c.insertText(inserted);
     }
+    closeUndoStep(*document());
     c.endEditBlock();
     const qsizetype growth = QString(inserted).replace(u'\n', crlf).size() - length;
     setSelStart(positions.last() + growth * (positions.size() - 1) + length + growth);

@@ -38,12 +38,35 @@ QFont printFont(const QFont &editorFont, int screenDpiY)
     return font;
 }
 
+qreal tabStopSpaces(const QFont &editorFont, qreal tabStopPixels)
+{
+    const qreal space = QFontMetricsF(editorFont).horizontalAdvance(u' ');
+    return space > 0 ? tabStopPixels / space : 8;
+}
+
 PageFormatter::PageFormatter(const QString &text, const QFont &font, const QPaintDevice *device,
-                             RenderRect rect)
+                             RenderRect rect, qreal tabStopSpaces)
     : m_lines(text.split(lineBreak)), m_length(text.size()), m_font(font), m_device(device),
       m_width(qreal(rect.right) * device->logicalDpiX() / twipsPerInch),
       m_height(qreal(rect.bottom) * device->logicalDpiY() / twipsPerInch)
 {
+    // A layout takes its tab distance in screen units and scales it up to the device's
+    // resolution, though the font's widths are in device dots already: on a printer the stops
+    // would lie the resolution's ratio too far apart. That scale is measured, on a lone tab
+    // with a known distance, and taken out again.
+    const qreal wanted = tabStopSpaces * QFontMetricsF(m_font, m_device).horizontalAdvance(u' ');
+    constexpr qreal probe = 1000;
+    QTextOption option;
+    option.setTabStopDistance(probe);
+    QTextLayout layout(QStringLiteral("\tx"), m_font, m_device);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(2 * probe * device->logicalDpiX());
+    const qreal scaled = line.cursorToX(1);
+    layout.endLayout();
+    m_tabStopDistance = scaled > 0 ? wanted * probe / scaled : wanted;
+
     m_lineStarts.reserve(m_lines.size());
     qsizetype start = 0;
     for (const QString &line : m_lines) {
@@ -66,8 +89,7 @@ qsizetype PageFormatter::formatRange(QPainter *painter, qsizetype start) const
 
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    // The device's own default would be a few dots on a printer; eight spaces look as on screen.
-    option.setTabStopDistance(8 * QFontMetricsF(m_font, m_device).horizontalAdvance(u' '));
+    option.setTabStopDistance(m_tabStopDistance);
 
     if (painter) {
         painter->save();

@@ -27,6 +27,9 @@ RenderRect renderRect(int printableWidthDots, int printableHeightDots, int dpiX,
 // at the printer's far smaller pixels, so it is given the point size it has on the screen.
 QFont printFont(const QFont &editorFont, int screenDpiY);
 
+// How far apart the editor's tab stops are on the screen, in widths of its font's space.
+qreal tabStopSpaces(const QFont &editorFont, qreal tabStopPixels);
+
 // The editor positions [start, end) that one page holds; a line break counts as two.
 struct PageRange
 {
@@ -41,8 +44,9 @@ struct PageRange
 class PageFormatter
 {
 public:
+    // Tab stops lie `tabStopSpaces` widths of the font's space apart, as on the screen.
     PageFormatter(const QString &text, const QFont &font, const QPaintDevice *device,
-                  RenderRect rect);
+                  RenderRect rect, qreal tabStopSpaces = 8);
 
     qsizetype textLength() const { return m_length; }
 
@@ -60,6 +64,7 @@ private:
     const QPaintDevice *m_device;
     qreal m_width;
     qreal m_height;
+    qreal m_tabStopDistance;
 };
 
 // Prints the whole text: page 1 is already begun, `newPage` ends the current page and begins

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -47,6 +48,24 @@ QString docName(const QString &title)
     return title.left(length);
 }
 
+// Qt's print dialog on this platform offers a page range and a set of pages (odd or even)
+// whatever its options say, and would honour them; a job here is always the whole text.
+class PageRangeHider : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // Shown, the dialog has settled which of its parts to show: hide the range after it.
+        if (event->type() == QEvent::Show)
+            if (auto *range = watched->findChild<QWidget *>(QStringLiteral("gbPrintRange")))
+                range->hide();
+        return false;
+    }
+};
+
 [[noreturn]] void fail(const char *message)
 {
     throw platform::Error(QString::fromLatin1(message));
@@ -84,6 +103,8 @@ bool PrintCommands::showPrintDialog()
     bool propertiesShown = false;
     if (auto *properties = dialog.findChild<QAbstractButton *>(QStringLiteral("properties")))
         connect(properties, &QAbstractButton::clicked, &dialog, [&] { propertiesShown = true; });
+    PageRangeHider hider;
+    dialog.installEventFilter(&hider);
     platform::placeStandardDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return false;
@@ -128,6 +149,10 @@ void PrintCommands::print(const platform::EditControl &editor, const QString &ti
     // A queue removed since it was chosen can no longer take a job.
     if (!printer.isValid() || QPrinterInfo::printerInfo(printer.printerName()).isNull())
         fail("Printer selected is not valid");
+    // No margin of the program's own: the page is the printable area, bounded only by what
+    // the printer cannot print (Qt would otherwise add a few millimetres of its own).
+    const QPageLayout layout = printer.pageLayout();
+    printer.setPageMargins(layout.minimumMargins(), layout.units());
     const RenderRect rect =
         renderRect(printer.width(), printer.height(), printer.logicalDpiX(), printer.logicalDpiY());
     if (m_printing)
@@ -135,7 +160,8 @@ void PrintCommands::print(const platform::EditControl &editor, const QString &ti
     printer.setDocName(docName(title));
     // The text and font as they are now; the editor stays usable while the job runs.
     const PageFormatter formatter(editor.wholeText(),
-                                  printFont(editor.font(), editor.logicalDpiY()), &printer, rect);
+                                  printFont(editor.font(), editor.logicalDpiY()), &printer, rect,
+                                  tabStopSpaces(editor.font(), editor.tabStopDistance()));
 
     QPainter painter;
     if (!painter.begin(&printer))

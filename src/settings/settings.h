@@ -41,7 +41,7 @@ class SettingsTarget
 {
 public:
     virtual ~SettingsTarget() = default;
-    virtual QRect windowBounds() const = 0; // outer, normal (not maximised) bounds
+    virtual QRect windowBounds() const = 0; // outer bounds; maximised as shown, minimised normal
     virtual void setWindowBounds(const QRect &outer) = 0;
     virtual ColorValue backColor() const = 0;
     virtual void setBackColor(ColorValue value) = 0;

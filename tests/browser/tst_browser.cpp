@@ -292,26 +292,6 @@ private Q_SLOTS:
                 QStringList({"run.bat", "SETUP.EXE", "x.com", "old.PIF"}).contains(names[row]));
     }
 
-    // A long reading shows the busy pointer from the 101st row on, and gives it back.
-    void fileList_busyPointer()
-    {
-        QStringList names;
-        for (int i = 0; i < 150; ++i)
-            names << QString("f%1.htm").arg(i, 3, 10, QLatin1Char('0'));
-        const Tree tree(names, "");
-        TFileListBox list;
-        QList<bool> busyAtInsert; // watched through the model
-        connect(list.model(), &QAbstractItemModel::rowsInserted, &list, [&] {
-            const QCursor *cursor = QApplication::overrideCursor();
-            busyAtInsert << (cursor && cursor->shape() == Qt::WaitCursor);
-        });
-        showAndWait(list);
-        QCOMPARE(busyAtInsert.size(), 150);
-        QCOMPARE(busyAtInsert.indexOf(true), 101);
-        QVERIFY(!busyAtInsert.mid(101).contains(false));
-        QVERIFY(!QApplication::overrideCursor());
-    }
-
     // The filter list gives the file list its mask; the file list reports its selection (else
     // the mask) in the file-name box, all of it selected.
     void fileList_followsFilterAndFillsNameBox()

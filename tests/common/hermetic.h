@@ -10,6 +10,7 @@
 
 #include <exception>
 #include <initializer_list>
+#include <vector>
 
 namespace tolvan::test {
 
@@ -28,10 +29,27 @@ inline QTemporaryDir &hermeticHome()
     return dir;
 }
 
-// Runs several test classes in one program and deletes them; returns the number of failures.
-// An exception a test did not expect ends that class's run, not the whole program.
-inline int runTests(std::initializer_list<QObject *> tests, int argc, char **argv)
+// Test classes kept in source files of their own join their folder's program by registering
+// here (a static RegisterTest in the file); the program's main runs them after its own.
+using TestFactory = QObject *(*)();
+inline std::vector<TestFactory> &registeredTests()
 {
+    static std::vector<TestFactory> factories;
+    return factories;
+}
+struct RegisterTest
+{
+    explicit RegisterTest(TestFactory make) { registeredTests().push_back(make); }
+};
+
+// Runs several test classes in one program, then the registered ones, and deletes them;
+// returns the number of failures.
+// An exception a test did not expect ends that class's run, not the whole program.
+inline int runTests(std::initializer_list<QObject *> listed, int argc, char **argv)
+{
+    std::vector<QObject *> tests(listed);
+    for (TestFactory make : registeredTests())
+        tests.push_back(make());
     int failures = 0;
     for (QObject *test : tests) {
         try {
@@ -52,7 +70,6 @@ inline int runTests(std::initializer_list<QObject *> tests, int argc, char **arg
     {                                                                                              \
         tolvan::test::hermeticHome();                                                              \
         QApplication app(argc, argv);                                                              \
-        TestClass test;                                                                            \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
-        return QTest::qExec(&test, argc, argv);                                                    \
+        return tolvan::test::runTests({new TestClass}, argc, argv);                                \
     }

@@ -111,7 +111,8 @@ private Q_SLOTS:
                 << QString(command) << QString(name) << QString(message);
         };
         row("open", "missing.htm", "File {} does not Exist!");
-        for (const char *name : {"folder", "pipe.htm", "socket.htm", "/dev/zero", "self.htm",
+        row("open", "folder", "File {} does not Exist!");
+        for (const char *name : {"pipe.htm", "socket.htm", "/dev/zero", "self.htm",
                                  "secret.htm", "huge.htm"})
             row("open", name, "Cannot Open File {}");
         row("save", "kept.htm", "Nothing to save");

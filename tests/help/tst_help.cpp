@@ -191,9 +191,9 @@ private slots:
         QTest::addColumn<QList<int>>("kinds"); // how many panels, pictures and lines of text
         QTest::addColumn<QList<int>>("keys"); // that close the first two showings; 0: OK clicked
         QTest::newRow("quick help") << true << "frmQuickHelp Quick Help" << QSize(429, 347) << 11
-                                    << QList{1, 0, 15} << QList<int>{Qt::Key_Escape, 0};
+                                    << QList{1, 0, 15} << QList<int>{Qt::Key_Enter, 0};
         QTest::newRow("about") << false << "AboutBox About" << QSize(248, 334) << 12
-                               << QList{3, 3, 7} << QList<int>{Qt::Key_Return, Qt::Key_Escape};
+                               << QList{3, 3, 7} << QList<int>{Qt::Key_Return, Qt::Key_Enter};
     }
 
     // A fixed frame with a title and nothing else in its title bar, whose OK button is the only

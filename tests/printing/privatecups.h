@@ -27,6 +27,7 @@ class PrivateCups
 public:
     PrivateCups()
     {
+        current() = this;
         // Filters run as the user lp, who must reach the spool and write the temporary folder.
         ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
         QDir(m_dir.path()).mkpath("tmp");
@@ -48,8 +49,16 @@ public:
         m_madeOutput = !m_output.exists();
     }
 
+    // The one scheduler of this test program, for test classes kept in files of their own.
+    static PrivateCups *&current()
+    {
+        static PrivateCups *cups = nullptr;
+        return cups;
+    }
+
     ~PrivateCups()
     {
+        current() = nullptr;
         m_daemon.terminate();
         if (!m_daemon.waitForFinished(10000))
             m_daemon.kill();
@@ -63,9 +72,11 @@ public:
             m_output.rmdir(m_output.path()); // only when empty
     }
 
-    // Empty when the daemon runs and answers; else why not.
+    // Empty when the daemon runs and answers (started now or by an earlier test); else why not.
     QString start()
     {
+        if (m_daemon.state() == QProcess::Running)
+            return {};
         m_daemon.setProcessChannelMode(QProcess::ForwardedChannels);
         m_daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_daemon.start(tool("cupsd"), {"-f", "-c", m_dir.filePath("cupsd.conf"), "-s",
