@@ -1,6 +1,9 @@
 #include "common/fakedocument.h"
+#include "common/modal.h"
+#include "document/filedialogs.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QTest>
 
 #include <array>
@@ -189,6 +192,24 @@ private Q_SLOTS:
         f.dir = "/";
         f.docs.FileListBoxDblClick();
         QCOMPARE(f.told.last(), "File /page.htm does not Exist!");
+    }
+
+    // Open's dialog starts in the folder it is given, also when it opens a second time; Escape
+    // cancels it.
+    void openDialog_startsInTheFolderGiven()
+    {
+        QWidget window;
+        DialogQuestions questions(&window);
+        for (const QString &folder : {QDir::tempPath(), QDir::rootPath()}) {
+            QString seen;
+            whenModalShown([&](QWidget *modal) {
+                if (const auto *dialog = qobject_cast<QFileDialog *>(modal))
+                    seen = dialog->directory().path();
+                QTest::keyClick(modal, Qt::Key_Escape);
+            });
+            QVERIFY(!questions.askOpenName(folder));
+            QCOMPARE(seen, folder);
+        }
     }
 };
 

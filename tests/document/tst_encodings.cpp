@@ -256,7 +256,8 @@ private Q_SLOTS:
             u"\u20ac"_s, true, u"ISO-8859-2|\u20ac|ISO-8859-2,latin2"_s,
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<META CHARSET=utf-8>"
             "\xc5\x81\xc3\xb3\x64\xc5\xba\xe2\x82\xac\r\n");
-        row("declaration, no", "<meta charset=koi8-r>\xed", u"\u0142"_s, false,
+        // The question names the one character, not the text after it.
+        row("declaration, no", "<meta charset=koi8-r>\xed", u"\u0142 x"_s, false,
             u"KOI8-R|\u0142|koi8-r"_s, "<meta charset=koi8-r>\xed");
         // glibc would write the yen sign as 0x5C, which reads back as a backslash.
         row("shift_jis, a character only approximated", "<meta charset=shift_jis>\x93\xfa",
