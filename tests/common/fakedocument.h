@@ -1,13 +1,15 @@
 #pragma once
 
 // The document commands in a window seen without widgets. What the window is asked, told or
-// made to do goes to `told` in order (the messages also to `messages`); the answers come from
-// a script.
+// made to do goes to `told` in order (the messages also to `messages`, the UTF-8 question to
+// `asked`); the answers come from a script. Files go to a temporary folder of its own.
 
+#include "common/files.h"
 #include "document/documents.h"
 #include "platform/editcontrol.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -26,7 +28,25 @@ public:
     SaveChanges answer = SaveChanges::Cancel;
     std::optional<QString> saveName;
     bool utf8 = false;
+    std::optional<document::Utf8Question> asked;
     document::DocumentCommands docs{*this, *this};
+    QTemporaryDir tmp;
+
+    QString path(const QString &name) const { return tmp.filePath(name); }
+    // Writes the bytes to a file and opens it.
+    bool open(const QString &file, const QByteArray &bytes)
+    {
+        return writeAll(file, bytes) && docs.LoadDocument(file);
+    }
+    // Types over the whole text, or at its end.
+    void type(const QString &text, bool atEnd = false)
+    {
+        if (atEnd)
+            edit.setSelStart(edit.textLength());
+        else
+            edit.selectAll();
+        edit.replaceSelection(text);
+    }
 
     platform::EditControl &editor() override { return other ? *other : edit; }
     QString directory() const override { return dir; }
@@ -40,12 +60,12 @@ public:
     {
         return note("Open in " + in, std::optional<QString>());
     }
-    bool askSaveAsUtf8(const document::Utf8Question &) override { return note("As UTF-8?", utf8); }
-    void showMessage(const QString &text) override
+    bool askSaveAsUtf8(const document::Utf8Question &question) override
     {
-        told << text;
-        messages << text;
+        asked = question;
+        return note("As UTF-8?", utf8);
     }
+    void showMessage(const QString &text) override { messages << note(text, text); }
 
 private:
     template <typename T> T note(const QString &what, T result)

@@ -21,12 +21,10 @@
 
 namespace tolvan::test {
 
-inline const QByteArray unreadable = "<unreadable>";
-
 inline QByteArray readAll(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : unreadable;
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>";
 }
 
 inline bool writeAll(const QString &path, const QByteArray &bytes)
@@ -95,7 +93,6 @@ inline QString inChild(const std::function<QString()> &body, unsigned seconds = 
     QFile pipe;
     pipe.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     const QString report = QString::fromUtf8(pipe.readAll());
-    pipe.close();
     int status = 0;
     rusage usage{};
     if (child < 0 || ::wait4(child, &status, 0, &usage) != child)

@@ -2,11 +2,12 @@
 
 #include <QApplication>
 
-QObject *makeDocumentTest(), *makeEncodingsTest();
+QObject *makeDocumentTest(), *makeEncodingsTest(), *makeRecoveryTest();
 
 int main(int argc, char **argv)
 {
     tolvan::test::hermeticHome();
     QApplication app(argc, argv);
-    return tolvan::test::runTests({makeDocumentTest(), makeEncodingsTest()}, argc, argv);
+    return tolvan::test::runTests({makeDocumentTest(), makeEncodingsTest(), makeRecoveryTest()},
+                                  argc, argv);
 }
