@@ -236,6 +236,7 @@ private Q_SLOTS:
         QTest::keyClick(&dirs, Qt::Key_Enter);
         QCOMPARE(changed.count(), 2);
         QCOMPARE(rows(), (QStringList{"2 1 " + tree.root, "10 2 site"}));
+        QVERIFY(dirs.updatesEnabled()); // a rebuilt list still paints
         QCOMPARE(texts(files), QStringList{"up.htm"});
         QCOMPARE(currentDirectory(), tree.root);
 
