@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QPushButton>
+#include <QSizeGrip>
 #include <QTimer>
 
 #include <memory>
@@ -216,6 +217,8 @@ private Q_SLOTS:
                                       : command == 1           ? chosen
                                                                : QColor(Qt::red));
         QCOMPARE(m_edit->font(), confirm && command == 2 ? picked : font);
+        // The font chooser sits inside the dialog: no size grip of its own in mid-dialog.
+        QVERIFY(!m_fonts.fontChooser()->findChild<QSizeGrip *>());
         QVERIFY(!m_edit->modified());
         // The shared colour dialog keeps a confirmed colour for the next user.
         if (command < 2)
