@@ -34,7 +34,7 @@ MountRecord mount(QString root, QString type, QString device = {}, QString label
 // The working directory is `start` within it.
 struct Tree
 {
-    Tree(const QStringList &entries, const QString &start, const char *type = "ext4",
+    Tree(const QStringList &entries, const QString &start, const QString &type = "ext4",
          QList<MountRecord> others = {})
     {
         for (const QString &entry : entries) {
@@ -71,9 +71,11 @@ void showAndWait(QWidget &widget)
     QVERIFY(QTest::qWaitForWindowExposed(&widget));
 }
 
-QPoint centreOf(QListWidget &list, int row)
+void click(QListWidget &list, int row, bool twice = false)
 {
-    return list.visualItemRect(list.item(row)).center();
+    const QPoint centre = list.visualItemRect(list.item(row)).center();
+    twice ? QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, centre)
+          : QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre);
 }
 
 } // namespace
@@ -88,32 +90,23 @@ private Q_SLOTS:
         QDir::setCurrent(hermeticHome().path());
     }
 
-    void maskMatching_data()
-    {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("matches");
-        const auto row = [](const char *pattern, const char *name, bool matches) {
-            QTest::addRow("%s ~ %s", pattern, name) << QString(pattern) << QString(name) << matches;
-        };
-        // Letter case, "*.*" and the short extension are met in the file list below.
-        row("*.htm", "index.htm.bak", false);
-        row("a*b*c", "axxbyyc", true);
-        row("a*b*c", "acb", false);
-        row("[ab].txt", "a.txt", false); // brackets are plain characters
-        row("*ä*.txt", "BÄR.txt", true);
-        row("*.htm", "*new*.htm", true); // a "*" in the name is matched by the wildcard
-    }
+    // Letter case, "*.*" and the short extension are met in the file list below.
     void maskMatching()
     {
-        QFETCH(QString, pattern);
-        QFETCH(QString, name);
-        QTEST(matchesPattern(name, pattern), "matches");
-    }
-
-    void errorMessage_unknownErrorByItsNumber()
-    {
-        QCOMPARE(errorOf([] { raiseError(EIO); }), "I/O error 5");
+        const struct
+        {
+            const char *pattern, *name;
+            bool matches;
+        } rows[] = {{"*.htm", "index.htm.bak", false},
+                    {"a*b*c", "axxbyyc", true},
+                    {"a*b*c", "acb", false},
+                    {"[ab].txt", "a.txt", false},
+                    {"*\u00e4*.txt", "B\u00c4R.txt", true},
+                    // A "*" in the name is matched by the wildcard.
+                    {"*.htm", "*new*.htm", true}};
+        for (const auto &row : rows)
+            QVERIFY2(matchesPattern(row.name, row.pattern) == row.matches, row.name);
+        QCOMPARE(errorOf([] { raiseError(EIO); }), "I/O error 5"); // unknown errors by number
     }
 
     // "/" first, then removable media, network mounts and the rest, each by root; the system's
@@ -177,23 +170,22 @@ private Q_SLOTS:
         QFETCH(QString, input);
         QFETCH(QString, expected);
         const Tree tree({"web/site/page.htm", "fifo:web/site/pipe", "web/a.htm", "link:link=web"},
-                        "web", type.toLatin1().constData());
+                        "web", type);
         TDirectoryListBox dirs;
         TFileListBox files;
         dirs.setFileList(&files);
         showAndWait(dirs);
         files.show();
-        const QStringList rowsBefore = texts(dirs), filesBefore = texts(files);
+        const QStringList before = texts(dirs) + texts(files);
         QSignalSpy changed(&dirs, &TDirectoryListBox::directoryChanged);
         const QString error =
             errorOf([&] { dirs.setDirectory(input.replace("{root}", tree.root)); });
         QCOMPARE(error, expected.startsWith(u'!') ? expected.mid(1) : QString());
         if (!error.isEmpty()) {
-            QCOMPARE(texts(dirs), rowsBefore);
-            QCOMPARE(texts(files), filesBefore);
+            QCOMPARE(texts(dirs) + texts(files), before);
             expected = "web";
         }
-        QCOMPARE(changed.count(), error.isEmpty() && expected != "web" ? 1 : 0);
+        QCOMPARE(changed.count(), expected != "web" ? 1 : 0);
         const QString where = expected == "/" ? expected : tree.path(expected);
         QCOMPARE(dirs.directory(), where);
         QCOMPARE(files.directory(), where);
@@ -203,11 +195,10 @@ private Q_SLOTS:
     // The rows: the drive's root and the folders down to the one shown, then its subfolders
     // (not hidden ones, nor non-folders, nor the second of two names differing in case only), each
     // as its indent, its kind (0 ancestor, 1 current, 2 subfolder) and its text. A click only
-    // highlights a row; a double-click, Return or Enter opens it. When the folder shown has gone
-    // its subfolders cannot be opened, but the parent still can, and the file list follows there;
-    // a file list first shown after its folder went reports it. (Other ways of going, and being
-    // closed to an ordinary user, are in the fault tests.)
-    void directoryList_rowsAndOpeningWhenFolderShownHasGone()
+    // highlights a row; a double-click, Return or Enter opens it, the current row excepted. A
+    // file list first shown after its folder went reports it. (The folder going while shown is
+    // in the fault tests.)
+    void directoryList_rowsAndOpening()
     {
         const Tree tree({"site/web/sub/", "site/web/Images/", "site/web/images/", "site/web/Zip/",
                          "site/web/.git/", "site/web/a.htm", "fifo:site/web/p",
@@ -229,30 +220,31 @@ private Q_SLOTS:
         };
         QCOMPARE(rows(), (QStringList{"2 0 " + tree.root, "6 0 site", "10 1 web", "14 2 Images",
                                       "14 2 sub", "14 2 to-sub", "14 2 Zip"}));
-        QCOMPARE(dirs.currentRow(), 2);
         QSignalSpy changed(&dirs, &TDirectoryListBox::directoryChanged);
-        QSignalSpy errors(&dirs, &TDirectoryListBox::errorRaised);
-        QSignalSpy lateErrors(&late, &TFileListBox::errorRaised);
-        QVERIFY(QDir(tree.path("site/web")).removeRecursively());
-        showAndWait(late); // the first reading, inside the show event
-        QCOMPARE(lateErrors.value(0).value(0).toString(), "File not found");
-        QCOMPARE(errorOf([&] { files.Update(); }), "File not found");
-        QCOMPARE(texts(files), QStringList{"a.htm"}); // the old entries stay
-
-        QTest::mouseClick(dirs.viewport(), Qt::LeftButton, {}, centreOf(dirs, 4)); // "sub"
+        click(dirs, 4); // "sub"
         QCOMPARE(dirs.currentRow(), 4);
-        QTest::mouseDClick(dirs.viewport(), Qt::LeftButton, {}, centreOf(dirs, 4));
-        QCOMPARE(errors.value(0).value(0).toString(), "File not found");
-        dirs.setCurrentRow(dirs.currentDirectoryRow()); // opening the current row does nothing
+        QCOMPARE(changed.count(), 0);
+        click(dirs, 4, true);
+        QCOMPARE(dirs.directory(), tree.path("site/web/sub"));
+        // Opening the current row does nothing, even when its folder has gone.
+        QSignalSpy errors(&dirs, &TDirectoryListBox::errorRaised);
+        QVERIFY(QDir(tree.path("site/web/sub")).removeRecursively());
+        dirs.setCurrentRow(dirs.currentDirectoryRow());
         QTest::keyClick(&dirs, Qt::Key_Return);
+        QCOMPARE(errors.count(), 0);
         dirs.setCurrentRow(0);
         QTest::keyClick(&dirs, Qt::Key_Enter);
-        QCOMPARE(errors.count(), 1);
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(rows(),
-                 (QStringList{"2 1 " + tree.root, "10 2 site"})); // a root, then its folders
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(rows(), (QStringList{"2 1 " + tree.root, "10 2 site"}));
+        QVERIFY(dirs.updatesEnabled()); // a rebuilt list still paints
         QCOMPARE(texts(files), QStringList{"up.htm"});
         QCOMPARE(currentDirectory(), tree.root);
+
+        changeDirectory(tree.path("site/web"));
+        QVERIFY(QDir(tree.path("site/web")).removeRecursively());
+        QSignalSpy lateErrors(&late, &TFileListBox::errorRaised);
+        showAndWait(late); // the first reading, inside the show event
+        QCOMPARE(lateErrors.value(0).value(0).toString(), "File not found");
     }
 
     void fileList_masks_data()
@@ -293,7 +285,8 @@ private Q_SLOTS:
     }
 
     // The filter list gives the file list its mask; the file list reports its selection (else
-    // the mask) in the file-name box, all of it selected.
+    // the mask) in the file-name box, all of it selected. A typed name survives a click (and a
+    // double-click) on the entry already reported.
     void fileList_followsFilterAndFillsNameBox()
     {
         const Tree tree({"index.htm", "index.html", "notes.txt"}, "");
@@ -308,17 +301,15 @@ private Q_SLOTS:
         showAndWait(files);
         QCOMPARE(texts(files), (QStringList{"index.htm", "index.html"}));
         QCOMPARE(box.selectedText(), "*.htm");
-        QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, centreOf(files, 0));
+        click(files, 0);
         QCOMPARE(box.selectedText(), "index.htm");
         QCOMPARE(files.fileName(), tree.path("index.htm"));
-
-        // A typed name survives a click (and a double-click) on the entry already reported.
         box.setText("typed.htm");
         QSignalSpy doubleClicked(&files, &QListWidget::itemDoubleClicked);
-        QTest::mouseDClick(files.viewport(), Qt::LeftButton, {}, centreOf(files, 0));
+        click(files, 0, true);
         QCOMPARE(doubleClicked.count(), 1);
         QCOMPARE(box.text(), "typed.htm");
-        QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, centreOf(files, 1));
+        click(files, 1);
         QCOMPARE(box.text(), "index.html");
 
         QSignalSpy changed(&filter, &TFilterComboBox::changed);
@@ -330,8 +321,9 @@ private Q_SLOTS:
         QCOMPARE(box.text(), "*.*"); // a reading empties the selection
     }
 
-    // A drive is entered at the folder last shown on it in this run, else at its root; the
-    // picked drive stays selected even when it cannot be entered.
+    // A drive is entered at the folder last shown on it in this run, else at its root (also
+    // when that folder has gone); the picked drive stays selected even when it cannot be
+    // entered, and the lists stay where they are.
     void driveCombo_movesAndKeepsInStep()
     {
         const Tree tree(
@@ -350,7 +342,6 @@ private Q_SLOTS:
         };
         QCOMPARE(drives.itemText(2), net.toLower() + " srv:/share");
         QCOMPARE(drives.drive(), tree.root);
-
         pick(usb);
         QCOMPARE(texts(files), QStringList{"top.htm"});
         dirs.setDirectory("docs");
@@ -358,29 +349,23 @@ private Q_SLOTS:
         QCOMPARE(dirs.directory(), web);
         pick(usb);
         QCOMPARE(files.directory(), usb + "/docs");
-
         // Moving the directory list onto another drive moves the drive list with it.
         dirs.setDirectory(net + "/x");
         QCOMPARE(drives.currentIndex(), drives.findData(net, TDriveComboBox::RootRole));
-
-        // The folder last shown on a drive has gone: its root instead.
         QVERIFY(QDir(usb + "/docs").removeRecursively());
         QSignalSpy errors(&drives, &TDriveComboBox::errorRaised);
         pick(usb);
         QCOMPARE(dirs.directory(), usb);
 
-        // The drive's root has gone: an error, and the lists stay where they are.
         pick(tree.root);
         QVERIFY(QDir(usb).removeRecursively());
         QSignalSpy changed(&dirs, &TDirectoryListBox::directoryChanged);
         pick(usb);
         QCOMPARE(drives.drive(), usb);
+        QCOMPARE(errors.value(0).value(0).toString(), "File not found");
         QCOMPARE(errors.count(), 1);
-        QCOMPARE(errors.first().first().toString(), "File not found");
-        QCOMPARE(files.directory(), web);
         QCOMPARE(currentDirectory(), web);
-        // Picking the old drive again finds the directory list still on it.
-        pick(tree.root);
+        pick(tree.root); // finds the directory list still on it
         QCOMPARE(changed.count(), 0);
     }
 };

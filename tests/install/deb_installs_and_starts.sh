@@ -6,10 +6,7 @@ build=${1:?build directory}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-(cd "$build" && cpack -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1) || {
-    cat "$scratch/cpack.log"
-    exit 1
-}
+(cd "$build" && cpack -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; exit 1; }
 deb=$(ls "$scratch"/out/tolvan_*.deb)
 dpkg-deb -x "$deb" "$scratch/root"
 
@@ -33,5 +30,4 @@ QT_QPA_PLATFORM=offscreen "$scratch/root/usr/bin/tolvan" &
 pid=$!
 sleep 2
 kill -0 "$pid" || { echo "the installed program did not stay up"; exit 1; }
-kill "$pid"
-wait "$pid" 2>/dev/null || true
+kill "$pid"; wait "$pid" 2>/dev/null || true

@@ -6,6 +6,8 @@
 // first use. The daemon starts later, inside the test, and is stopped by its own process id
 // when the object goes, or by the kernel should the test process die first.
 
+#include "common/files.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -83,12 +85,13 @@ public:
                                        m_dir.filePath("cups-files.conf")});
         if (!m_daemon.waitForStarted())
             return "cupsd (run scripts/install-deps.sh): " + m_daemon.errorString();
-        for (QDeadlineTimer deadline(20000); !deadline.hasExpired(); QThread::msleep(20)) {
-            QString answer;
-            if (m_daemon.state() != QProcess::Running)
-                return "cupsd stopped:\n" + log();
+        QString answer;
+        for (QDeadlineTimer deadline(20000); m_daemon.state() == QProcess::Running;
+             QThread::msleep(20)) {
             if (run("lpstat", {"-r"}, &answer).isEmpty() && answer.contains("is running"))
                 return {};
+            if (deadline.hasExpired())
+                break;
         }
         return "cupsd did not answer:\n" + log();
     }
@@ -143,11 +146,7 @@ public:
         return files;
     }
 
-    QString log() const
-    {
-        QFile file(m_dir.filePath("error_log"));
-        return file.open(QIODevice::ReadOnly) ? QString(file.readAll().right(4000)) : QString();
-    }
+    QString log() const { return readAll(m_dir.filePath("error_log")).right(4000); }
 
 private:
     static QString tool(const QString &name)
@@ -158,9 +157,7 @@ private:
 
     void write(const QString &name, const QString &text)
     {
-        QFile file(m_dir.filePath(name));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(text.arg(m_dir.path()).toUtf8());
+        writeAll(m_dir.filePath(name), text.arg(m_dir.path()).toUtf8());
     }
 
     const QDateTime m_started = QDateTime::currentDateTime();

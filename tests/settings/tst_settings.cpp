@@ -40,16 +40,6 @@ void place(const QString &path, const QByteArray &content)
         QVERIFY(writeAll(path, content));
 }
 
-// Saves one of two sets of settings, unlike in every key.
-void saveVariant(int variant)
-{
-    Target target = variant == 0 ? Target({1, 2, 3, 4}, 0x00804000, 0x00FF00, "Arial", 9, "/a", 0)
-                                 : Target({-100, -200, 3000, 4000}, 0x00123456, 0x00FFFFFF,
-                                          QString(200, u'N'), 72, u'/' + QString(300, u'd'), 44);
-    Application::setHelpFile(variant == 0 ? QString() : "/usr/share/help/pages.hlp");
-    SaveSettings(target);
-}
-
 } // namespace
 
 class TestSettings : public QObject
@@ -69,6 +59,17 @@ class TestSettings : public QObject
         QStringList reported;
         LoadSettings(target, [&](const QString &message) { reported << message; });
         return reported;
+    }
+    // Saves one of two sets of settings, unlike in every key; the file's lines ("" last).
+    QStringList saveVariant(int variant) const
+    {
+        Target target = variant == 0
+                            ? Target({1, 2, 3, 4}, 0x00804000, 0x00FF00, "Arial", 9, "/a", 0)
+                            : Target({-100, -200, 3000, 4000}, 0x00123456, 0x00FFFFFF,
+                                     QString(200, u'N'), 72, u'/' + QString(300, u'd'), 44);
+        Application::setHelpFile(variant == 0 ? QString() : "/usr/share/help/pages.hlp");
+        SaveSettings(target);
+        return QString(readAll(m_ini)).split(u'\n');
     }
 
 private slots:
@@ -188,7 +189,7 @@ private slots:
 
     void load_data()
     {
-        QTest::addColumn<QByteArray>("ini"); // or "<none>", "<folder>", "<fifo>", "<link:x>"
+        QTest::addColumn<QByteArray>("ini");      // or "<none>", "<folder>", "<fifo>", "<link:x>"
         QTest::addColumn<QStringList>("changes"); // over what a missing file gives
         QTest::addColumn<QStringList>("errors");
         const auto row = [](const char *name, const QByteArray &ini, const QStringList &changes,
@@ -293,7 +294,7 @@ private slots:
     void save()
     {
         place(m_ini, "; kept by hand\n[WINDOW]\nMaximized=1\n\n[Printer]\nName=PDF\n"
-                          "; colours follow\n[colors]\nback=clRed\n");
+                     "; colours follow\n[colors]\nback=clRed\n");
         Target saved({10, 20, 300, 200}, 0x00804000, role(5), " Courier New ", 10, "/", 300);
         Application::setHelpFile("\"help\".hlp");
         SaveSettings(saved);
@@ -317,13 +318,9 @@ private slots:
     void killedSaveLeavesAWholeFile()
     {
         constexpr int trials = 60;
-        const auto linesOf = [&](int variant) {
-            saveVariant(variant);
-            return QString(readAll(m_ini)).split(u'\n'); // "" after the last line break
-        };
         QElapsedTimer clock;
         clock.start();
-        const QStringList lines[2] = {linesOf(0), linesOf(1)};
+        const QStringList lines[2] = {saveVariant(0), saveVariant(1)};
         const qint64 saveUs = std::max<qint64>(clock.nsecsElapsed() / 2000, 100);
         int counts[3] = {}; // all old, all new, midway
         for (int trial = 0; trial < trials; ++trial) {
