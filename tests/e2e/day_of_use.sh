@@ -12,27 +12,12 @@ source "$(dirname "$0")/lib.sh"
 site="$WORK/site"
 out="$(dirname "$TOLVAN")/screenshots"
 mkdir -p "$site/images" "$out"
-cat >"$site/index.htm" <<'PAGE'
-<HTML>
-<HEAD>
-<TITLE>My garden</TITLE>
-</HEAD>
-<BODY>
-<H1>My garden</H1>
-<P>In spring the <B>tulips</B> come first, then the <I>lilacs</I>.
-<TABLE>
-  <TR>
-    <TD>Tulips</TD>
-    <TD>April</TD>
-</TABLE>
-</BODY>
-</HTML>
-PAGE
+printf '<HTML>\n<HEAD>\n<TITLE>My garden</TITLE>\n</HEAD>\n<BODY>\n<H1>My garden</H1>\n<P>In spring the <B>tulips</B> come first, then the <I>lilacs</I>.\n<TABLE>\n  <TR>\n    <TD>Tulips</TD>\n    <TD>April</TD>\n</TABLE>\n</BODY>\n</HTML>\n' >"$site/index.htm"
 printf 'garden notes\r\ntulips and tulips\r\n' >"$site/garden.htm"
 printf '<!DOCTYPE html>\r\n<html><head><title>t</title></head><body>\r\n<p>AT&T</p>\r\n</body></html>\r\n' >"$site/hello.htm"
 printf '[Directories]\nLast=%s\n[Shortcuts]\nScheme=1\n' "$site" >"$XDG_CONFIG_HOME/TOLVAN.INI"
 
-start_display
+start_xvfb "$WORK"
 start_tolvan "$site" index.htm
 xwd -silent -id "$WINDOW" | convert xwd:- "$out/main-window.png"
 [ -s "$out/main-window.png" ] || fail "no screenshot"
