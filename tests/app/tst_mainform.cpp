@@ -2,6 +2,7 @@
 #include "app/menutable.h"
 #include "browser/directorylistbox.h"
 #include "browser/filelistbox.h"
+#include "common/mainwindow.h"
 #include "common/modal.h"
 #include "document/documents.h"
 #include "document/recovery.h"
@@ -51,19 +52,12 @@ class MainFormTest : public QObject
 private Q_SLOTS:
     void init()
     {
-        // Each test starts as on a first run, without a settings file.
-        QFile::remove(tolvan::settings::settingsFilePath());
-        m_form = new TMainForm;
-        m_form->setInformationWindows(new tolvan::help::TAboutBox(m_form),
-                                      new tolvan::help::TfrmQuickHelp(m_form));
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QVERIFY((m_form = tolvan::test::firstRunWindow()));
     }
     void cleanup()
     {
         delete m_form;
-        for (QWidget *window : QApplication::topLevelWidgets())
-            QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+        QCOMPARE(tolvan::test::windowLeftOpen(), QString());
     }
 
     void firstRun_lookMenusAndToolbar()
@@ -113,12 +107,11 @@ private Q_SLOTS:
         QCOMPARE(buttons.size(), 17);
         for (QToolButton *button : buttons) {
             const QString name = button->objectName(), hint = button->property("hint").toString();
-            QVERIFY2(!button->icon().isNull(), qPrintable(name));
-            QVERIFY(!button->icon().pixmap(button->iconSize(), QIcon::Disabled).isNull());
-            QCOMPARE(button->toolTip(), name == "ColorButton" ? QString() : hint);
-            QVERIFY(!hint.isEmpty());
-            QVERIFY2(button->x() >= right && button->y() == 4 && button->size() == QSize(25, 25),
+            QVERIFY2(!button->icon().pixmap(button->iconSize(), QIcon::Disabled).isNull() &&
+                         !hint.isEmpty() && button->x() >= right && button->y() == 4 &&
+                         button->size() == QSize(25, 25),
                      qPrintable(name));
+            QCOMPARE(button->toolTip(), name == "ColorButton" ? QString() : hint);
             right = button->x() + 25;
         }
     }
@@ -333,44 +326,14 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(copy));
     }
 
-    // The real question boxes: the unsaved-changes guard when New would drop a draft, and the
-    // offer to restore the work a process now gone left unsaved, which either answer removes.
-    void realQuestionBoxes_data()
+    // New asks before it drops unsaved work, through the real question box.
+    void new_noDropsTheDraft()
     {
-        QTest::addColumn<bool>("recovery");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("new: cancel keeps the draft") << false << "Cancel" << "draft";
-        QTest::newRow("new: no discards it") << false << "No" << "";
-        QTest::newRow("recovery: yes restores") << true << "Yes" << "lost\r\nlines";
-        QTest::newRow("recovery: no discards") << true << "No" << "";
-    }
-    void realQuestionBoxes()
-    {
-        QFETCH(bool, recovery);
-        QFETCH(QString, button);
-        QFETCH(QString, text);
-        std::optional<tolvan::document::RecoveryStore> store;
-        if (recovery) {
-            const pid_t gone = ::fork();
-            if (gone == 0)
-                ::_exit(0);
-            ::waitpid(gone, nullptr, 0);
-            store.emplace(gone);
-            const auto utf8 = tolvan::document::Encoding::Utf8;
-            QVERIFY(store->save("/tmp/page.htm", utf8, "lost\r\nlines"));
-        } else {
-            QTest::keyClicks(m_form->memo(), "draft");
-        }
-        whenModalShown([button](QWidget *box) { box->findChild<QPushButton *>(button)->click(); });
-        recovery ? m_form->offerRecovery() : item("cmNew")->trigger();
-        QCOMPARE(m_form->memo()->wholeText(), text);
-        QCOMPARE(m_form->memo()->modified(), !text.isEmpty());
-        const bool restored = recovery && !text.isEmpty();
-        QCOMPARE(m_form->windowTitle(), restored ? "Tolvan v1.61 - /tmp/page.htm"
-                                                 : "Tolvan v1.61 - noname.html");
-        QVERIFY(!store || !QFile::exists(store->file()));
-        m_form->memo()->setModified(false); // let the window close without asking
+        QTest::keyClicks(m_form->memo(), "draft");
+        whenModalShown([](QWidget *box) { box->findChild<QPushButton *>("No")->click(); });
+        item("cmNew")->trigger();
+        QCOMPARE(m_form->memo()->wholeText(), QString());
+        QVERIFY(!m_form->memo()->modified());
     }
 };
 

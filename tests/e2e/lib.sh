@@ -18,9 +18,6 @@ trap cleanup EXIT
 
 # shellcheck source=../../scripts/xvfb.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
-start_display() {
-    start_xvfb "$WORK"
-}
 
 # start_tolvan [DIR [PAGE]]: runs the program in the background (in DIR, default $WORK; with
 # PAGE named on its command line) and waits for its window; sets WINDOW.

@@ -84,11 +84,9 @@ private slots:
         QFETCH(QString, keyword);
         const QByteArray page = "<html><head><title>Guide</title></head><body><h1>Tables</h1>"
                                 "<p>The &lt;TABLE&gt; tag makes a table.</p></body></html>";
-        QVERIFY(writeAll("guide.htm", page));
-        QVERIFY(writeAll("ravuzu95.hlp", page));
-        QVERIFY(writeAll("notes.hlp", "<p> is a paragraph."));
-        QVERIFY(writeAll("old.txt", "Caf\xe9 <BODY>"));
-        QVERIFY(writeAll("k.txt", QByteArray(256, 'k')));
+        QVERIFY(writeAll("guide.htm", page) && writeAll("ravuzu95.hlp", page) &&
+                writeAll("notes.hlp", "<p> is a paragraph.") &&
+                writeAll("old.txt", "Caf\xe9 <BODY>") && writeAll("k.txt", QByteArray(256, 'k')));
         Application::setHelpFile(fileName);
 
         // A window with a Help menu; a submenu of it and another menu made after the filter
@@ -122,10 +120,9 @@ private slots:
         if (!command)
             return;
         QCOMPARE(made.front(), (HelpRequest{HelpCommand(command), 0, keyword, fileName}));
-        QVERIFY(viewer->isVisible());
-        QCOMPARE(viewer->parentWidget(), m_owner.get());
-        // Menus close, so that the viewer is not left behind them.
-        QVERIFY(!QApplication::activePopupWidget());
+        // Shown in the main window's care, the menus closed so as not to hide it.
+        QVERIFY(viewer->isVisible() && viewer->parentWidget() == m_owner.get() &&
+                !QApplication::activePopupWidget());
         QTEST(viewer->statusText(), "status");
         QTEST(viewer->browser()->textCursor().selectedText(), "selected");
     }
@@ -189,7 +186,7 @@ private slots:
         QTest::addColumn<QSize>("client");
         QTest::addColumn<int>("charHeight");
         QTest::addColumn<QList<int>>("kinds"); // how many panels, pictures and lines of text
-        QTest::addColumn<QList<int>>("keys"); // that close the first two showings; 0: OK clicked
+        QTest::addColumn<QList<int>>("keys");  // that close the first two showings; 0: OK clicked
         QTest::newRow("quick help") << true << "frmQuickHelp Quick Help" << QSize(429, 347) << 11
                                     << QList{1, 0, 15} << QList<int>{Qt::Key_Enter, 0};
         QTest::newRow("about") << false << "AboutBox About" << QSize(248, 334) << 12
@@ -210,7 +207,6 @@ private slots:
         QCOMPARE((QList{window->size(), window->minimumSize(), window->maximumSize()}),
                  QList<QSize>(3, client));
         QTEST(window->font().pixelSize(), "charHeight");
-        QCOMPARE(window->font().family(), "MS Sans Serif");
         QCOMPARE(window->windowFlags() & ~Qt::WindowType_Mask,
                  Qt::CustomizeWindowHint | Qt::WindowTitleHint);
         QList<int> kinds{0, 0, 0};

@@ -1,7 +1,9 @@
 #include "app/mainform.h"
 #include "app/menutable.h"
 #include "browser/directorylistbox.h"
+#include "common/files.h"
 #include "common/hermetic.h"
+#include "common/mainwindow.h"
 #include "common/modal.h"
 #include "document/documents.h"
 #include "page/markupcheck.h"
@@ -25,30 +27,19 @@
 
 using tolvan::app::TMainForm;
 using tolvan::page::MarkupMessage;
+using tolvan::test::readAll;
+using tolvan::test::writeAll;
 
 Q_DECLARE_METATYPE(std::vector<MarkupMessage>)
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // A browser for $BROWSER: a script that does what body says with the address in $1.
-QString browserScript(const QString &dir, const QString &body)
+QByteArray browserScript(const QString &dir, const QString &body)
 {
     const QString path = dir + "/browser.sh";
-    writeFile(path, ("#!/bin/sh\n" + body + "\n").toUtf8());
+    writeAll(path, ("#!/bin/sh\n" + body + "\n").toUtf8());
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
+    return QFile::encodeName(path);
 }
 } // namespace
 
@@ -62,7 +53,11 @@ class PageTest : public QObject
     tolvan::platform::EditControl *memo() const { return m_form->memo(); }
 
     // The addresses the recording browser was given, one a line.
-    QString recorded() const { return QString::fromUtf8(readAll(m_dir->path() + "/urls")); }
+    QString recorded() const
+    {
+        const QString urls = m_dir->path() + "/urls";
+        return QFile::exists(urls) ? QString::fromUtf8(readAll(urls)) : QString();
+    }
 
     QString previewFolder() const
     {
@@ -76,15 +71,11 @@ private Q_SLOTS:
 
     void init()
     {
-        // Each test starts as on a first run, in the temporary home.
-        QFile::remove(tolvan::settings::settingsFilePath());
         QDir::setCurrent(tolvan::test::hermeticHome().path());
         m_dir = new QTemporaryDir;
-        qputenv("BROWSER", QFile::encodeName(browserScript(
-                               m_dir->path(), "echo \"$1\" >>\"$(dirname \"$0\")/urls\"")));
-        m_form = new TMainForm;
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        qputenv("BROWSER",
+                browserScript(m_dir->path(), "echo \"$1\" >>\"$(dirname \"$0\")/urls\""));
+        QVERIFY((m_form = tolvan::test::firstRunWindow()));
     }
     void cleanup()
     {
@@ -98,41 +89,36 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("body"); // the third line of a small page
         QTest::addColumn<std::vector<MarkupMessage>>("expected");
+        const auto row = [](const char *name, const char *body,
+                            std::vector<MarkupMessage> expected) {
+            QTest::newRow(name) << QString(body) << expected;
+        };
         const QString missing = "Warning: missing </b> before ";
-        QTest::newRow("unclosed") << "<div><b>bold</div>"
-                                  << std::vector<MarkupMessage>{{3, 6, missing + "</div>"}};
-        QTest::newRow("unclosed at the end")
-            << "<p><b>bold" << std::vector<MarkupMessage>{{3, 4, missing + "</body>"}};
-        QTest::newRow("misnested")
-            << "<p><b><i>x</b></i></p>"
-            << std::vector<MarkupMessage>{{3, 7, "Warning: replacing unexpected b with </b>"},
-                                          {3, 15, "Warning: inserting implicit <i>"},
-                                          {3, 15, "Warning: trimming empty <i>"}};
-        QTest::newRow("bare ampersand")
-            << "<p>AT&T</p>"
-            << std::vector<MarkupMessage>{{3, 6, "Warning: unescaped & or unknown entity \"&T\""}};
-        QTest::newRow("image without alt")
-            << "<p>\t<img src=\"a.png\"></p>"
-            << std::vector<MarkupMessage>{{3, 5, "Warning: <img> lacks \"alt\" attribute"}};
+        row("unclosed", "<div><b>bold</div>", {{3, 6, missing + "</div>"}});
+        row("unclosed at the end", "<p><b>bold", {{3, 4, missing + "</body>"}});
+        row("misnested", "<p><b><i>x</b></i></p>",
+            {{3, 7, "Warning: replacing unexpected b with </b>"},
+             {3, 15, "Warning: inserting implicit <i>"},
+             {3, 15, "Warning: trimming empty <i>"}});
+        row("bare ampersand", "<p>AT&T</p>",
+            {{3, 6, "Warning: unescaped & or unknown entity \"&T\""}});
+        row("image without alt", "<p>\t<img src=\"a.png\"></p>",
+            {{3, 5, "Warning: <img> lacks \"alt\" attribute"}});
         // Found only while Tidy repairs the page.
-        QTest::newRow("obsolete element")
-            << "<p><blink>x</blink></p>"
-            << std::vector<MarkupMessage>{{3, 4, "Warning: <blink> is not approved by W3C"}};
-        QTest::newRow("unknown element")
-            << "<p><frob>x</frob></p>"
-            << std::vector<MarkupMessage>{{3, 4, "Error: <frob> is not recognized!"},
-                                          {3, 4, "Warning: discarding unexpected <frob>"},
-                                          {3, 11, "Warning: discarding unexpected </frob>"}};
-        QTest::newRow("clean") << "<p>fish &amp; chips <img src=\"a.png\" alt=\"a\"></p>"
-                               << std::vector<MarkupMessage>{};
+        row("obsolete element", "<p><blink>x</blink></p>",
+            {{3, 4, "Warning: <blink> is not approved by W3C"}});
+        row("unknown element", "<p><frob>x</frob></p>",
+            {{3, 4, "Error: <frob> is not recognized!"},
+             {3, 4, "Warning: discarding unexpected <frob>"},
+             {3, 11, "Warning: discarding unexpected </frob>"}});
+        row("clean", "<p>fish &amp; chips <img src=\"a.png\" alt=\"a\"></p>", {});
     }
     void checkMarkup_listsEachProblem()
     {
         QFETCH(QString, body);
         const QString page = "<!DOCTYPE html>\r\n<html><head><title>t</title></head><body>\r\n" +
                              body + "\r\n</body></html>\r\n";
-        const auto found = tolvan::page::checkMarkup(page);
-        QTEST(found, "expected");
+        QTEST(tolvan::page::checkMarkup(page), "expected");
     }
 
     // Before the first element a page may hold, or nowhere when the page has a base of its own.
@@ -140,31 +126,27 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("before"); // what follows the <base>; "-" for no <base>
-        QTest::newRow("no markup") << "Hello"
-                                   << "Hello";
-        QTest::newRow("doctype, html, head, meta")
-            << "<!-- c --><!DOCTYPE html>\n<HTML lang=en>\n<head>\n<meta charset=\"utf-8\">\n"
-               "<title>t</title>"
-            << "\n<title>t</title>";
-        QTest::newRow("byte-order mark") << QString(QChar(0xFEFF)) + "<p>x"
-                                         << "<p>x";
-        QTest::newRow("header is no head") << "<html><header>x"
-                                           << "<header>x";
-        QTest::newRow("unended comment") << "<html><!-- x"
-                                         << "<!-- x";
-        QTest::newRow("own base") << "<head><title>t</title><BASE target=_top href=\"/x/\">"
-                                  << "-";
+        const auto row = [](const char *name, const QString &page, const char *before) {
+            QTest::newRow(name) << page << QString(before);
+        };
+        row("no markup", "Hello", "Hello");
+        row("doctype, html, head, meta",
+            "<!-- c --><!DOCTYPE html>\n<HTML lang=en>\n<head>\n<meta charset=\"utf-8\">\n"
+            "<title>t</title>",
+            "\n<title>t</title>");
+        row("byte-order mark", QChar(0xFEFF) + QString("<p>x"), "<p>x");
+        row("header is no head", "<html><header>x", "<header>x");
+        row("unended comment", "<html><!-- x", "<!-- x");
+        row("own base", "<head><title>t</title><BASE target=_top href=\"/x/\">", "-");
     }
     void baseInsertionPoint()
     {
         QFETCH(QString, page);
         QFETCH(QString, before);
         const QString shown = tolvan::page::withBase(page, "/a b&c");
-        if (before == "-")
-            QCOMPARE(shown, page);
-        else
-            QCOMPARE(shown,
-                     page.chopped(before.size()) + "<base href=\"file:///a%20b&amp;c/\">" + before);
+        QCOMPARE(shown, before == "-" ? page
+                                      : page.chopped(before.size()) +
+                                            "<base href=\"file:///a%20b&amp;c/\">" + before);
     }
 
     // F7 lists the problems and focuses the list; Enter on an entry takes the caret to the
@@ -240,16 +222,12 @@ private Q_SLOTS:
         QFETCH(bool, asUtf8);
         const QString folder = m_dir->path() + "/site";
         QDir().mkpath(folder);
-        const QString page = folder + "/page.htm";
-        if (onDisk.isEmpty()) {
+        if (onDisk.isEmpty())
             m_form->findChild<tolvan::browser::TDirectoryListBox *>()->setDirectory(folder);
-        } else {
-            writeFile(page, onDisk);
-            QVERIFY(m_form->documents()->LoadDocument(page));
-        }
-        QTextCursor end(memo()->document());
-        end.movePosition(QTextCursor::End);
-        memo()->setTextCursor(end);
+        else
+            QVERIFY(writeAll(folder + "/page.htm", onDisk) &&
+                    m_form->documents()->LoadDocument(folder + "/page.htm"));
+        memo()->moveCursor(QTextCursor::End);
         memo()->replaceSelection(typed);
         const QString text = memo()->wholeText();
 
@@ -315,8 +293,8 @@ private Q_SLOTS:
         const QString folder = m_dir->path() + "/site";
         QDir().mkpath(folder);
         QImage(4, 3, QImage::Format_RGB32).save(folder + "/pic.png");
-        writeFile(folder + "/style.css", "p { color: rgb(1, 2, 3) }\n");
-        writeFile(folder + "/index.html", "<p>saved</p>\n");
+        QVERIFY(writeAll(folder + "/style.css", "p { color: rgb(1, 2, 3) }\n") &&
+                writeAll(folder + "/index.html", "<p>saved</p>\n"));
         QVERIFY(m_form->documents()->LoadDocument(folder + "/index.html"));
         memo()->setWholeText(
             "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
@@ -327,13 +305,13 @@ private Q_SLOTS:
             "<p>unsaved edit \u00E9</p><img src=\"pic.png\" alt=\"\"></body></html>\n");
         memo()->setModified(true);
         qputenv("BROWSER",
-                QFile::encodeName(browserScript(
+                browserScript(
                     m_dir->path(),
                     "chromium --headless --no-sandbox --disable-gpu --disable-quic "
                     "--no-first-run --disable-background-networking --disable-component-update "
                     "--disable-sync --user-data-dir=\"$(mktemp -d)\" --dump-dom \"$1\" "
                     ">\"$(dirname \"$0\")/dom.part\" 2>/dev/null && "
-                    "mv \"$(dirname \"$0\")/dom.part\" \"$(dirname \"$0\")/dom.html\"")));
+                    "mv \"$(dirname \"$0\")/dom.part\" \"$(dirname \"$0\")/dom.html\""));
         QTest::keyClick(m_form, Qt::Key_F9);
         const QString dom = m_dir->path() + "/dom.html";
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dom), 90000);
@@ -362,13 +340,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv)
-{
-    tolvan::test::hermeticHome();
-    QApplication app(argc, argv);
-    tolvan::platform::Application::setTitle(QStringLiteral("Tolvan v1.0"));
-    PageTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+TOLVAN_TEST_MAIN(PageTest)
 
 #include "tst_page.moc"
