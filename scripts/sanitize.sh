@@ -38,6 +38,8 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 # Only leaks of libraries that keep memory for the life of the process; each has its reason.
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
 export QT_QPA_PLATFORM=offscreen
+# The killed-save trials count their outcomes in the normal run; here a few show the memory use.
+export TOLVAN_KILL_TRIALS=30
 
 cd "$build"
 ctest --output-on-failure -j "$jobs" -E '^(deb_installs_and_starts|e2e_.*)$'
