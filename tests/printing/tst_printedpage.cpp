@@ -62,15 +62,13 @@ private Q_SLOTS:
                 words.insert({qRound(m.captured(2).toDouble()), m.captured(1).toDouble()},
                              m.captured(3));
             QCOMPARE(words.values(), QStringList({"Top", "X", "X", "ab", "X", "X"}));
-            QList<qreal> x;
-            for (const auto &[line, left] : words.keys())
-                x << left;
-            QVERIFY2(x[0] < 0.5 && words.firstKey().first <= 1, qPrintable(font.family()));
-            const qreal space = (x[1] - x[0]) / 10; // the second X is after ten
+            const auto at = words.keys(); // line and left
+            QVERIFY2(at[0].second < 0.5 && at[0].first <= 1, qPrintable(font.family()));
+            const qreal space = (at[1].second - at[0].second) / 10; // the second X is after ten
             const qreal stop =
                 m_editor->tabStopDistance() / QFontMetricsF(font).horizontalAdvance(' ') * space;
             for (const auto &[word, stops] : {std::pair{2, 1}, {4, 1}, {5, 2}})
-                QVERIFY2(qAbs(x[word] - x[0] - stops * stop) < 1,
+                QVERIFY2(qAbs(at[word].second - at[0].second - stops * stop) < 1,
                          qPrintable(font.family() + ": word " + QString::number(word)));
         }
     }
