@@ -14,8 +14,8 @@
 using tolvan::app::TMainForm;
 using tolvan::browser::TDirectoryListBox;
 
-// The main window's bounds as the settings file gets them, and the two ways it asks for a file: the
-// file list's double-click and the dialog two commands share.
+// The main window's bounds as the settings file gets them, and two ways it asks for a file:
+// the file list's double-click and the dialog two commands share.
 class WindowAndOpenTest : public QObject
 {
     Q_OBJECT
