@@ -46,6 +46,7 @@ private Q_SLOTS:
             }
             QCOMPARE(dirs.directory(),
                      QFileInfo(root + '/' + name).isDir() ? root + '/' + name : root);
+            QVERIFY(dirs.updatesEnabled()); // the new rows get painted
         }
     }
 
