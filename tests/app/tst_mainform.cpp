@@ -73,6 +73,22 @@ private Q_SLOTS:
         const QPalette nameBox = child("FilenameEdit")->palette(); // green on black
         QCOMPARE(nameBox.color(QPalette::Base).name() + nameBox.color(QPalette::Text).name(),
                  "#000000#00ff00");
+        // Where the window's parts stand in it, as a person sees them at the first start.
+        QStringList parts;
+        for (const char *name : {"Memo1", "Panel1", "StatusBar", "FilenameEdit", "FileListBox"}) {
+            const QWidget *part = child(name);
+            const QPoint at = part->mapTo(m_form, QPoint());
+            parts << QString("%1 %2,%3 %4x%5 %6")
+                         .arg(name)
+                         .arg(at.x())
+                         .arg(at.y())
+                         .arg(part->width())
+                         .arg(part->height())
+                         .arg(part->isVisible());
+        }
+        QCOMPARE(parts, QStringList({"Memo1 0,52 358x326 1", "Panel1 358,52 162x326 1",
+                                     "StatusBar 0,378 520x22 1", "FilenameEdit 366,60 145x24 1",
+                                     "FileListBox 366,88 145x106 1"}));
         // Tab typed in the editor is a character, not a move to the next control.
         QTest::keyClick(memo, Qt::Key_Tab);
         QCOMPARE(memo->wholeText(), "\t");

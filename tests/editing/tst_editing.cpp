@@ -93,6 +93,8 @@ private Q_SLOTS:
         m_edit->setSelLength(row.selLength);
         all ? m_search->cmReplaceClick() : m_search->cmFindClick();
         SearchDialog *dialog = all ? m_search->replaceDialog() : m_search->findDialog();
+        // Typing goes straight into the text to find.
+        QCOMPARE(dialog->focusWidget(), dialog->findChild<QWidget *>("FindText"));
         dialog->setFindText(row.what);
         dialog->setReplaceText(row.with);
         for (const auto &[name, on] : {std::pair{"WholeWord", row.options.contains("word")},

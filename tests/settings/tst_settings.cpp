@@ -206,6 +206,7 @@ private slots:
             "[Colors]\nName=T\n[Font]\n;Name=T\n#Name=T\n[Directories]\nLast=/"
             "\n[HelpFile]\nFilename=",
             {});
+        row("a pair of quotes alone is empty", "[HelpFile]\nFilename=\"\"", {});
         row("scheme cut to its low byte", "[Shortcuts]\nScheme=-1", {"scheme=255"});
         // A rectangle holds its far edge in an int: an axis whose edge would overflow it takes
         // the defaults, one that just fits is kept.
