@@ -116,13 +116,7 @@ void SearchDialog::setOptions(bool wholeWord, bool matchCase)
 
 void SearchDialog::present()
 {
-    if (!m_placed) {
-        platform::placeStandardDialog(this);
-        m_placed = true;
-    }
-    show();
-    raise();
-    activateWindow();
+    platform::presentModeless(this, m_placed);
     m_find->setFocus(Qt::OtherFocusReason);
     m_find->selectAll();
 }

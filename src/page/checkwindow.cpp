@@ -91,13 +91,7 @@ void MarkupCheckWindow::present(const std::vector<MarkupMessage> &messages)
         m_summary->setText(
             QStringLiteral("%1 problems were found in the markup:").arg(messages.size()));
 
-    if (!m_placed) {
-        platform::placeStandardDialog(this);
-        m_placed = true;
-    }
-    show();
-    raise();
-    activateWindow();
+    platform::presentModeless(this, m_placed);
     if (!rows.isEmpty())
         m_list->setCurrentItem(rows.first());
     m_list->setFocus(Qt::OtherFocusReason);

@@ -18,4 +18,15 @@ void placeStandardDialog(QWidget *dialog)
                  area.y() + (area.height() - size.height()) / 3);
 }
 
+void presentModeless(QWidget *dialog, bool &placed)
+{
+    if (!placed) {
+        placeStandardDialog(dialog);
+        placed = true;
+    }
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
 } // namespace tolvan::platform

@@ -8,4 +8,8 @@ namespace tolvan::platform {
 // free height.
 void placeStandardDialog(QWidget *dialog);
 
+// Shows a modeless dialog raised and active: at the standard place the first time (placed is
+// set then), afterwards where the person last left it.
+void presentModeless(QWidget *dialog, bool &placed);
+
 } // namespace tolvan::platform
