@@ -178,7 +178,7 @@ public:
     SaveChanges askSaveChanges() override { return SaveChanges::No; }
     std::optional<QString> askSaveName() override { return std::nullopt; }
     std::optional<QString> askOpenName(const QString &) override { return std::nullopt; }
-    bool askSaveAsUtf8(const QString &, QChar) override { return true; }
+    bool askSaveAsUtf8(const tolvan::document::Utf8Question &) override { return true; }
     void showMessage(const QString &text) override
     {
         std::fprintf(stderr, "tolvan_bench: unexpected message: %s\n", qPrintable(text));
