@@ -35,32 +35,40 @@ done
     fail "the copy holds ${#kept} characters, ${#needed} were typed 6 s before the kill"
 echo "the copy holds ${#kept} of ${#typed} characters"
 
-# The next start, with a UTF-16 page named on the command line: Escape on the offer keeps the
-# copy and the page opens. All of it copied to the clipboard reads as the characters written
-# (the mark is no text; LF comes as CR LF); a line added and saved with F2, the page keeps its
-# encoding, its mark and every byte but the line breaks. <p>日本語</p> CR LF, é LF, x:
-page=$WORK/wide.htm
-printf '\xff\xfe<\0p\0>\0\xe5\x65\x2c\x67\x9e\x8a<\0/\0p\0>\0\r\0\n\0\xe9\0\n\0x\0' >"$page"
-(cd "$WORK" && exec "$TOLVAN" "$page") >"$WORK/tolvan.log" 2>&1 &
-APP_PID=$!
-answer "Confirm" Escape
-WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "Tolvan v1.61 - $page\$" |
-    head -n1) || fail "the page did not open"
-refocus
-xdotool key --delay 50 ctrl+a ctrl+Insert
-for _ in $(seq 50); do
-    copied=$(xclip -o -selection clipboard 2>/dev/null | od -c) && [ -n "$copied" ] && break
-    sleep 0.1
-done
-[ "$copied" = "$(printf '<p>\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e</p>\n\xc3\xa9\nx' | od -c)" ] ||
-    fail "copied text differs: $copied"
-xdotool key --delay 50 ctrl+End
-xdotool type --delay 20 'end'
-xdotool key F2
-sleep 0.5
-xdotool key alt+x
-wait_exit
-[ "$EXIT_STATUS" = 0 ] || fail "tolvan exited with status $EXIT_STATUS"
-[ -f "$copy" ] || fail "Escape on the offer threw the copy away"
-expected=$(printf '\xff\xfe<\0p\0>\0\xe5\x65\x2c\x67\x9e\x8a<\0/\0p\0>\0\r\0\n\0\xe9\0\r\0\n\0x\0e\0n\0d\0\r\0\n\0' | od -An -tx1)
-[ "$expected" = "$(od -An -tx1 <"$page")" ] || fail "saved bytes differ: $(od -An -tx1 <"$page")"
+# open_copy_save PAGE TEXT SAVED: the next start with PAGE named on the command line; Escape on
+# the offer keeps the copy and the page opens. All of it copied reads as TEXT (UTF-8; the mark is
+# no text, LF comes as CR LF); "end" added and saved with F2, the file holds the bytes SAVED.
+open_copy_save() {
+    local page=$1 copied=
+    (cd "$WORK" && exec "$TOLVAN" "$page") >"$WORK/tolvan.log" 2>&1 &
+    APP_PID=$!
+    answer "Confirm" Escape
+    WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "Tolvan v1.61 - $page\$" |
+        head -n1) || fail "$page did not open"
+    refocus
+    xdotool key --delay 50 ctrl+a ctrl+Insert
+    for _ in $(seq 50); do
+        copied=$(xclip -o -selection clipboard 2>/dev/null | od -c) && [ -n "$copied" ] && break
+        sleep 0.1
+    done
+    [ "$copied" = "$(printf "$2" | od -c)" ] || fail "$page: copied text differs: $copied"
+    xdotool key --delay 50 ctrl+End
+    xdotool type --delay 20 'end'
+    xdotool key F2
+    sleep 0.5
+    xdotool key alt+x
+    wait_exit
+    [ "$EXIT_STATUS" = 0 ] || fail "tolvan exited with status $EXIT_STATUS"
+    [ -f "$copy" ] || fail "Escape on the offer threw the copy away"
+    [ "$(printf "$3" | od -An -tx1)" = "$(od -An -tx1 <"$page")" ] ||
+        fail "$page: saved bytes differ: $(od -An -tx1 <"$page")"
+}
+
+# UTF-16 with its mark: <p>日本語</p> CR LF, é LF, x.
+printf '\xff\xfe<\0p\0>\0\xe5\x65\x2c\x67\x9e\x8a<\0/\0p\0>\0\r\0\n\0\xe9\0\n\0x\0' >"$WORK/wide.htm"
+open_copy_save "$WORK/wide.htm" '<p>\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e</p>\n\xc3\xa9\nx' \
+    '\xff\xfe<\0p\0>\0\xe5\x65\x2c\x67\x9e\x8a<\0/\0p\0>\0\r\0\n\0\xe9\0\r\0\n\0x\0e\0n\0d\0\r\0\n\0'
+# Shift_JIS as its meta tag declares: 日本 and a backslash (0x5C is one in Shift_JIS).
+printf '<meta charset="Shift_JIS">\r\n\x93\xfa\x96\x7b\x5c\r\n' >"$WORK/sjis.htm"
+open_copy_save "$WORK/sjis.htm" '<meta charset="Shift_JIS">\n\xe6\x97\xa5\xe6\x9c\xac\\\n' \
+    '<meta charset="Shift_JIS">\r\n\x93\xfa\x96\x7b\x5c\r\nend\r\n'
