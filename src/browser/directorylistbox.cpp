@@ -122,7 +122,6 @@ void TDirectoryListBox::driveChange(const QString &root)
     if (!entered)
         changeDirectory(root);
     m_directory = currentDirectory();
-    m_lastOnDrive.insert(root, m_directory);
     rebuild();
     afterChange();
 }

@@ -101,9 +101,8 @@ bool isRemovableDevice(const QString &device)
 {
     if (!device.startsWith(QLatin1String("/dev/")))
         return false;
+    // A device node that does not exist has no name, and no flag under the bare folder.
     const QString name = QFileInfo(QFileInfo(device).canonicalFilePath()).fileName();
-    if (name.isEmpty())
-        return false;
     const QString block = QStringLiteral("/sys/class/block/") + name;
     for (const QString &flag :
          {block + QStringLiteral("/removable"), block + QStringLiteral("/../removable")}) {

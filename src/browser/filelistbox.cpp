@@ -192,11 +192,11 @@ void TFileListBox::read()
         return;
     changeDirectory(m_directory);
 
-    // Clearing and inserting change the selection; that is no user selection to report.
-    m_reading = true;
-    auto done = qScopeGuard([this] { m_reading = false; });
-    clear();
     {
+        // Clearing and inserting change the selection; that is no user selection to report.
+        m_reading = true;
+        const auto done = qScopeGuard([this] { m_reading = false; });
+        clear();
         BusyPointer busy;
         const QCollator collator = nameCollator();
         // Each pattern is read on its own, so a file that two patterns match is listed twice.
@@ -238,8 +238,6 @@ void TFileListBox::read()
             insertItem(int(row), entry);
         }
     }
-    done.dismiss();
-    m_reading = false;
     afterChange();
 }
 

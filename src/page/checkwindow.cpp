@@ -44,7 +44,6 @@ MarkupCheckWindow::MarkupCheckWindow(QPlainTextEdit &editor, QWidget *parent)
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true); // keeps a list of thousands quick
     m_list->setAllColumnsShowFocus(true);
-    m_list->header()->setStretchLastSection(true);
     m_summary->setBuddy(m_list);
 
     // Enter belongs to the list: the Close button must not take it as the default button.
