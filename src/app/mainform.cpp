@@ -601,10 +601,8 @@ void TMainForm::closeEvent(QCloseEvent *event)
     }
     bool canClose = true;
     guarded([&] { canClose = m_documents->FormCloseQuery(); });
-    if (canClose)
-        event->accept();
-    else
-        event->ignore();
+    if (!canClose)
+        event->ignore(); // a close event arrives accepted
 }
 
 void TMainForm::WrapSelection(const QString &prefix, const QString &suffix)

@@ -50,7 +50,6 @@ MarkupCheckWindow::MarkupCheckWindow(QPlainTextEdit &editor, QWidget *parent)
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     QPushButton *close = buttons->button(QDialogButtonBox::Close);
     close->setAutoDefault(false);
-    close->setDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
 
     auto *layout = new QVBoxLayout(this);

@@ -119,9 +119,8 @@ QString toEditorBreaks(QString text)
 
 EditControl::EditControl(QWidget *parent) : QPlainTextEdit(parent)
 {
-    // Lines wrap at the editor's width, at a blank where there is one (Qt's defaults).
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Lines wrap at the editor's width, at a blank where there is one, and the scroll bars come
+    // as they are needed (Qt's defaults).
     setTabChangesFocus(false);
     m_background = palette().color(QPalette::Base);
     m_text = palette().color(QPalette::Text);
