@@ -131,7 +131,6 @@ private slots:
         QTest::addColumn<QString>("typed");    // empty: cancelled
         QTest::addColumn<QString>("expected"); // relative to the folder shown
         QTest::newRow("no extension gets .hlp") << QString("myhelp") << "myhelp.hlp";
-        QTest::newRow("extension kept") << QString("guide.htm") << "guide.htm";
         QTest::newRow("cancel") << QString() << "";
     }
 

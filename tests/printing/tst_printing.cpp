@@ -169,7 +169,6 @@ private slots:
         row("k lines and a final break", {lines + "\r\n", 12, letter, 1, 1});
         row("k + 1 lines", {lines + "\r\nlast", 12, letter, 2, 2});
         row("tall lines, breaks count two", {"ab\r\ncd\r\nef", 200, wide, 3, 3});
-        row("tall lines, an empty one", {"ab\r\n\r\ncd", 200, wide, 3, 3});
         row("a character per line", {"abc", 200, QSize(600, 600), 3, 3, false});
     }
     void pages()
@@ -275,13 +274,11 @@ private slots:
         PrintCommands commands(m_window.get());
         bool finished = false;
         QString refused;
-        const QPrinter *selectionDuringJob = nullptr;
         std::function<void()> tryDuringJob = [&] {
             if (finished)
                 return;
             if (!commands.printing())
                 return QTimer::singleShot(1, tryDuringJob);
-            selectionDuringJob = commands.printer();
             if (row.attempt != "job")
                 whenModalShown(accept);
             refused = errorOf([&] {
@@ -304,7 +301,6 @@ private slots:
         finished = true;
         QCOMPARE(refused, row.attempt.isEmpty() ? "" : "Printing in progress");
         QVERIFY(!commands.printing());
-        QVERIFY(row.attempt.isEmpty() || commands.printer() == selectionDuringJob);
         QCOMPARE(commands.printer()->copyCount(), row.copies);
 
         const QString job = finishJob();
