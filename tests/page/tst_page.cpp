@@ -1,5 +1,4 @@
 #include "app/mainform.h"
-#include "app/menutable.h"
 #include "browser/directorylistbox.h"
 #include "common/files.h"
 #include "common/hermetic.h"
@@ -14,16 +13,11 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QImage>
 #include <QLabel>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
-
-#include <sys/stat.h>
 
 using tolvan::app::TMainForm;
 using tolvan::page::MarkupMessage;
@@ -31,17 +25,6 @@ using tolvan::test::readAll;
 using tolvan::test::writeAll;
 
 Q_DECLARE_METATYPE(std::vector<MarkupMessage>)
-
-namespace {
-// A browser for $BROWSER: a script that does what body says with the address in $1.
-QByteArray browserScript(const QString &dir, const QString &body)
-{
-    const QString path = dir + "/browser.sh";
-    writeAll(path, ("#!/bin/sh\n" + body + "\n").toUtf8());
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return QFile::encodeName(path);
-}
-} // namespace
 
 class PageTest : public QObject
 {
@@ -59,13 +42,6 @@ class PageTest : public QObject
         return QFile::exists(urls) ? QString::fromUtf8(readAll(urls)) : QString();
     }
 
-    QString previewFolder() const
-    {
-        const QString base = QString::fromUtf8(readAll(QUrl(recorded().trimmed()).toLocalFile()));
-        const auto match = QRegularExpression("<base href=\"([^\"]*)\">").match(base);
-        return match.hasMatch() ? QUrl(match.captured(1)).toLocalFile() : QString();
-    }
-
 private Q_SLOTS:
     void initTestCase() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())); }
 
@@ -73,8 +49,11 @@ private Q_SLOTS:
     {
         QDir::setCurrent(tolvan::test::hermeticHome().path());
         m_dir = new QTemporaryDir;
-        qputenv("BROWSER",
-                browserScript(m_dir->path(), "echo \"$1\" >>\"$(dirname \"$0\")/urls\""));
+        // A browser that writes down each address it is given.
+        const QString browser = m_dir->path() + "/browser.sh";
+        QVERIFY(writeAll(browser, "#!/bin/sh\necho \"$1\" >>\"$(dirname \"$0\")/urls\"\n"));
+        QFile::setPermissions(browser, QFile::ReadOwner | QFile::ExeOwner);
+        qputenv("BROWSER", QFile::encodeName(browser));
         QVERIFY((m_form = tolvan::test::firstRunWindow()));
     }
     void cleanup()
@@ -93,15 +72,11 @@ private Q_SLOTS:
                             std::vector<MarkupMessage> expected) {
             QTest::newRow(name) << QString(body) << expected;
         };
-        const QString missing = "Warning: missing </b> before ";
-        row("unclosed", "<div><b>bold</div>", {{3, 6, missing + "</div>"}});
-        row("unclosed at the end", "<p><b>bold", {{3, 4, missing + "</body>"}});
+        row("unclosed at the end", "<p><b>bold", {{3, 4, "Warning: missing </b> before </body>"}});
         row("misnested", "<p><b><i>x</b></i></p>",
             {{3, 7, "Warning: replacing unexpected b with </b>"},
              {3, 15, "Warning: inserting implicit <i>"},
              {3, 15, "Warning: trimming empty <i>"}});
-        row("bare ampersand", "<p>AT&T</p>",
-            {{3, 6, "Warning: unescaped & or unknown entity \"&T\""}});
         row("image without alt", "<p>\t<img src=\"a.png\"></p>",
             {{3, 5, "Warning: <img> lacks \"alt\" attribute"}});
         // Found only while Tidy repairs the page.
@@ -150,49 +125,34 @@ private Q_SLOTS:
     }
 
     // F7 lists the problems and focuses the list; Enter on an entry takes the caret to the
-    // character Tidy named, counted on a page whose lines end in CR LF, and leaves the text,
-    // its modified flag and its undo history as they were.
-    void checkMarkup_enterMovesCaret_data()
-    {
-        QTest::addColumn<QString>("third"); // the third line; the problem is the <img>
-        QTest::addColumn<qsizetype>("offset");
-        QTest::newRow("plain") << "<p>x <img src=y></p>" << qsizetype(5);
-        QTest::newRow("tab") << "<p>\t\t<img src=y></p>" << qsizetype(5);
-        QTest::newRow("beyond the BMP") << "<p>\U0001F600 <img src=y></p>" << qsizetype(6);
-    }
+    // character Tidy named (a character beyond the BMP before it, lines ended by CR LF), and
+    // leaves the text, its modified flag and its undo history as they were. A second F7
+    // refreshes the open window; after Escape a third opens it where it stood.
     void checkMarkup_enterMovesCaret()
     {
-        QFETCH(QString, third);
-        QFETCH(qsizetype, offset);
         const QString head = "<!DOCTYPE html>\r\n<html><head><title>t</title></head><body>\r\n";
-        memo()->setWholeText(head + third + "\r\n</body></html>\r\n");
+        memo()->setWholeText(head + "<p>\U0001F600 <img src=y></p>\r\n</body></html>\r\n");
         memo()->setModified(true);
-        memo()->setSelStart(0);
         const QString text = memo()->wholeText();
         const int undo = memo()->document()->availableUndoSteps();
-
-        // A second F7 refreshes the open window; after Escape a third opens it where it stood.
         QPoint place;
         for (int round = 0; round < 3; ++round) {
+            memo()->setSelStart(0);
             QTest::keyClick(m_form, Qt::Key_F7);
             auto *list = m_form->findChild<QTreeWidget *>("MarkupList");
             QVERIFY(list && list->isVisible());
             QTRY_VERIFY(list->hasFocus());
-            QCOMPARE(list->topLevelItemCount(), 1);
             QCOMPARE(m_form->findChild<QLabel *>("MarkupSummary")->text(),
                      "1 problem was found in the markup:");
-            if (round == 0)
-                place = list->window()->pos();
+            place = round ? place : list->window()->pos();
             QCOMPARE(list->window()->pos(), place);
             QTest::keyClick(list, Qt::Key_Return);
-            QCOMPARE(memo()->selStart(), head.size() + offset);
+            QCOMPARE(memo()->selStart(), head.size() + 6);
             QVERIFY(list->window()->isVisible()); // it stays open while editing
             QTRY_VERIFY(memo()->hasFocus());
-            memo()->setSelStart(0);
-            if (round == 1) {
+            if (round == 1)
                 QTest::keyClick(list, Qt::Key_Escape);
-                QVERIFY(!list->window()->isVisible());
-            }
+            QCOMPARE(list->window()->isVisible(), round != 1);
         }
         QCOMPARE(memo()->wholeText(), text);
         QVERIFY(memo()->modified());
@@ -235,17 +195,13 @@ private Q_SLOTS:
         QTRY_VERIFY(!recorded().isEmpty());
         const QString copy = QUrl(recorded().trimmed()).toLocalFile();
         QCOMPARE(QFileInfo(copy).absolutePath(), m_runtime.path());
-        struct stat info
-        {
-        };
-        QCOMPARE(::stat(QFile::encodeName(copy).constData(), &info), 0);
-        QCOMPARE(info.st_mode & 07777, 0600u);
-        QCOMPARE(previewFolder(), folder + "/");
-
+        QCOMPARE(QFile::permissions(copy),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
         QByteArray shown = readAll(copy);
-        const qsizetype base = shown.indexOf("<base href=\"");
-        QVERIFY(base >= 0);
-        shown.remove(base, shown.indexOf("\">", base) + 2 - base);
+        const QByteArray base =
+            "<base href=\"" + QUrl::fromLocalFile(folder + "/").toEncoded() + "\">";
+        QVERIFY(shown.contains(base));
+        shown.remove(shown.indexOf(base), base.size());
         if (asUtf8) {
             QCOMPARE(shown, "\xEF\xBB\xBF" + memo()->fileText().toUtf8());
         } else {
@@ -254,15 +210,11 @@ private Q_SLOTS:
         }
         QCOMPARE(memo()->wholeText(), text);
 
-        // A second preview rewrites the same copy, and the copy goes when the program ends.
+        // A second preview rewrites the same copy (which cleanup sees go with the window).
         memo()->replaceSelection("z");
         QTest::keyClick(m_form, Qt::Key_F9);
         QTRY_COMPARE(recorded().count('\n'), 2);
         QVERIFY(readAll(copy).contains("z"));
-        delete m_form;
-        m_form = nullptr;
-        QVERIFY(!QFile::exists(copy));
-        m_form = new TMainForm;
     }
 
     void preview_noBrowser_saysSoAndLeavesNothing()
@@ -275,68 +227,9 @@ private Q_SLOTS:
             QTest::keyClick(box, Qt::Key_Return);
         });
         QTest::keyClick(m_form, Qt::Key_F9);
-        QTRY_VERIFY(!said.isEmpty());
-        QCOMPARE(said, "Cannot start the web browser named in BROWSER "
-                       "(/nonexistent/browser --new-tab).");
-        QCOMPARE(memo()->wholeText(), "<p>x");
-        QVERIFY(memo()->modified());
-        QCOMPARE(QDir(m_runtime.path()).entryList(QDir::Files), QStringList());
-    }
-
-    // In a real browser: the image and style sheet beside a page load in the preview of an edit
-    // that the file on disk does not hold yet.
-    void preview_realBrowserLoadsNeighbours()
-    {
-        const QString chromium = QStandardPaths::findExecutable("chromium");
-        if (chromium.isEmpty())
-            QSKIP("chromium is not installed (scripts/install-deps.sh installs it)");
-        const QString folder = m_dir->path() + "/site";
-        QDir().mkpath(folder);
-        QImage(4, 3, QImage::Format_RGB32).save(folder + "/pic.png");
-        QVERIFY(writeAll(folder + "/style.css", "p { color: rgb(1, 2, 3) }\n") &&
-                writeAll(folder + "/index.html", "<p>saved</p>\n"));
-        QVERIFY(m_form->documents()->LoadDocument(folder + "/index.html"));
-        memo()->setWholeText(
-            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
-            "<link rel=\"stylesheet\" href=\"style.css\"></head>\n"
-            "<body onload=\"document.body.dataset.seen = 'image ' + "
-            "document.images[0].naturalWidth + 'x' + document.images[0].naturalHeight + "
-            "', ' + getComputedStyle(document.querySelector('p')).color\">\n"
-            "<p>unsaved edit \u00E9</p><img src=\"pic.png\" alt=\"\"></body></html>\n");
-        memo()->setModified(true);
-        qputenv("BROWSER",
-                browserScript(
-                    m_dir->path(),
-                    "chromium --headless --no-sandbox --disable-gpu --disable-quic "
-                    "--no-first-run --disable-background-networking --disable-component-update "
-                    "--disable-sync --user-data-dir=\"$(mktemp -d)\" --dump-dom \"$1\" "
-                    ">\"$(dirname \"$0\")/dom.part\" 2>/dev/null && "
-                    "mv \"$(dirname \"$0\")/dom.part\" \"$(dirname \"$0\")/dom.html\""));
-        QTest::keyClick(m_form, Qt::Key_F9);
-        const QString dom = m_dir->path() + "/dom.html";
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dom), 90000);
-        const QString seen = QString::fromUtf8(readAll(dom));
-        QVERIFY2(seen.contains("unsaved edit \u00E9"), qPrintable(seen));
-        QVERIFY2(seen.contains("data-seen=\"image 4x3, rgb(1, 2, 3)\""), qPrintable(seen));
-    }
-
-    // The Page menu stands between Language and Help; its access key and its two keys are
-    // taken by nothing else, in either shortcut scheme (Comments' Alt+C, set at start, shares
-    // its key with the Character menu on purpose).
-    void pageMenu_takesNoOtherKey()
-    {
-        QStringList titles, keys = {"Ctrl+O", "Ctrl+S", "Alt+X"};
-        for (const tolvan::app::MenuRow &row : tolvan::app::menuRows()) {
-            const QString caption = QString(row.caption);
-            if (row.depth == 0)
-                titles << caption;
-            if (row.depth == 0 || row.key.toCombined() != 0)
-                keys << (row.depth == 0 ? "Alt+" + caption.mid(caption.indexOf('&') + 1, 1)
-                                        : QKeySequence(row.key).toString());
-        }
-        QCOMPARE(titles.mid(titles.indexOf("&Language"), 3),
-                 QStringList({"&Language", "&Page", "&Help"}));
-        QCOMPARE(keys.removeDuplicates(), 0);
+        QTRY_COMPARE(said, "Cannot start the web browser named in BROWSER "
+                           "(/nonexistent/browser --new-tab).");
+        QCOMPARE(memo()->wholeText(), "<p>x"); // and cleanup sees no copy left
     }
 };
 

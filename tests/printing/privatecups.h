@@ -29,7 +29,6 @@ class PrivateCups
 public:
     PrivateCups()
     {
-        current() = this;
         // Filters run as the user lp, who must reach the spool and write the temporary folder.
         ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
         QDir(m_dir.path()).mkpath("tmp");
@@ -51,16 +50,8 @@ public:
         m_madeOutput = !m_output.exists();
     }
 
-    // The one scheduler of this test program, for test classes kept in files of their own.
-    static PrivateCups *&current()
-    {
-        static PrivateCups *cups = nullptr;
-        return cups;
-    }
-
     ~PrivateCups()
     {
-        current() = nullptr;
         m_daemon.terminate();
         if (!m_daemon.waitForFinished(10000))
             m_daemon.kill();
