@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +37,15 @@ class PageTest : public QObject
 
     tolvan::platform::EditControl *memo() const { return m_form->memo(); }
 
+    // $BROWSER: a script that does what body says with the address in $1.
+    void useBrowser(const QByteArray &body) const
+    {
+        const QString browser = m_dir->path() + "/browser.sh";
+        QVERIFY(writeAll(browser, "#!/bin/sh\n" + body + "\n"));
+        QFile::setPermissions(browser, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("BROWSER", QFile::encodeName(browser));
+    }
+
     // The addresses the recording browser was given, one a line.
     QString recorded() const
     {
@@ -49,11 +60,7 @@ private Q_SLOTS:
     {
         QDir::setCurrent(tolvan::test::hermeticHome().path());
         m_dir = new QTemporaryDir;
-        // A browser that writes down each address it is given.
-        const QString browser = m_dir->path() + "/browser.sh";
-        QVERIFY(writeAll(browser, "#!/bin/sh\necho \"$1\" >>\"$(dirname \"$0\")/urls\"\n"));
-        QFile::setPermissions(browser, QFile::ReadOwner | QFile::ExeOwner);
-        qputenv("BROWSER", QFile::encodeName(browser));
+        useBrowser("echo \"$1\" >>\"$(dirname \"$0\")/urls\""); // writes down each address
         QVERIFY((m_form = tolvan::test::firstRunWindow()));
     }
     void cleanup()
@@ -142,8 +149,9 @@ private Q_SLOTS:
             auto *list = m_form->findChild<QTreeWidget *>("MarkupList");
             QVERIFY(list && list->isVisible());
             QTRY_VERIFY(list->hasFocus());
-            QCOMPARE(m_form->findChild<QLabel *>("MarkupSummary")->text(),
-                     "1 problem was found in the markup:");
+            const auto *summary = m_form->findChild<QLabel *>("MarkupSummary");
+            QCOMPARE(summary->text(), "1 problem was found in the markup:");
+            QVERIFY(summary->geometry().bottom() < list->geometry().top()); // above, not on it
             place = round ? place : list->window()->pos();
             QCOMPARE(list->window()->pos(), place);
             QTest::keyClick(list, Qt::Key_Return);
@@ -215,6 +223,39 @@ private Q_SLOTS:
         QTest::keyClick(m_form, Qt::Key_F9);
         QTRY_COMPARE(recorded().count('\n'), 2);
         QVERIFY(readAll(copy).contains("z"));
+    }
+
+    // A real browser shows the unsaved edit with the image and stylesheet beside the page,
+    // which the file on disk does not hold yet.
+    void preview_realBrowserLoadsNeighbours()
+    {
+        if (QStandardPaths::findExecutable("chromium").isEmpty())
+            QSKIP("chromium is not installed (scripts/install-deps.sh installs it)");
+        const QString folder = m_dir->path() + "/site";
+        QDir().mkpath(folder);
+        QImage(4, 3, QImage::Format_RGB32).save(folder + "/pic.png");
+        QVERIFY(writeAll(folder + "/style.css", "p { color: rgb(1, 2, 3) }\n") &&
+                writeAll(folder + "/index.html", "<p>saved</p>\n"));
+        QVERIFY(m_form->documents()->LoadDocument(folder + "/index.html"));
+        memo()->setWholeText(
+            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+            "<link rel=\"stylesheet\" href=\"style.css\"></head>\n"
+            "<body onload=\"document.body.dataset.seen = 'image ' + "
+            "document.images[0].naturalWidth + 'x' + document.images[0].naturalHeight + "
+            "', ' + getComputedStyle(document.querySelector('p')).color\">\n"
+            "<p>unsaved edit \u00E9</p><img src=\"pic.png\" alt=\"\"></body></html>\n");
+        memo()->setModified(true);
+        useBrowser("chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+                   "--disable-background-networking --disable-component-update --disable-sync "
+                   "--user-data-dir=\"$(mktemp -d)\" --dump-dom \"$1\" "
+                   ">\"$(dirname \"$0\")/dom.part\" 2>/dev/null && "
+                   "mv \"$(dirname \"$0\")/dom.part\" \"$(dirname \"$0\")/dom.html\"");
+        QTest::keyClick(m_form, Qt::Key_F9);
+        const QString dom = m_dir->path() + "/dom.html";
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dom), 90000);
+        const QString seen = QString::fromUtf8(readAll(dom));
+        QVERIFY2(seen.contains("unsaved edit \u00E9"), qPrintable(seen));
+        QVERIFY2(seen.contains("data-seen=\"image 4x3, rgb(1, 2, 3)\""), qPrintable(seen));
     }
 
     void preview_noBrowser_saysSoAndLeavesNothing()

@@ -129,6 +129,9 @@ class PageLayoutTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // A painter left with a state it saved, or used wrongly, says so: that fails the test.
+    void init() { QTest::failOnWarning(QRegularExpression("^QPainter")); }
+
     // Each direction by its own resolution, truncated; no resolution gives an empty page.
     void renderRect_isPrintableAreaInTwips()
     {
