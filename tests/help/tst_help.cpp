@@ -120,10 +120,16 @@ private slots:
         if (!command)
             return;
         QCOMPARE(made.front(), (HelpRequest{HelpCommand(command), 0, keyword, fileName}));
-        // Shown in the main window's care, the menus closed so as not to hide it.
+        // Shown in the main window's care and in front, taking the keys, the menus closed so as
+        // not to hide it.
         QVERIFY(viewer->isVisible() && viewer->parentWidget() == m_owner.get() &&
                 !QApplication::activePopupWidget());
+        QTRY_COMPARE(QApplication::activeWindow(), viewer);
         QTEST(viewer->statusText() + '|' + viewer->browser()->textCursor().selectedText(), "shown");
+        window.activateWindow(); // the next request brings it back to the front
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
+        cmContentsClick();
+        QTRY_COMPARE(QApplication::activeWindow(), viewer);
     }
 
     void installDialog_data()
