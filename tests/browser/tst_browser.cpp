@@ -93,7 +93,6 @@ private Q_SLOTS:
         row("symbolic link reported resolved", "ext4", "../link/site", "web/site");
         row("file-system root", "ext4", "/", "/");
         row("empty changes nothing", "ext4", "", "web");
-        row("same text changes nothing", "ext4", "{root}/web", "web");
         row("other case is the same on vfat", "vfat", "{root}/WEB", "web");
         row("other case is another on ext4", "ext4", "{root}/WEB", "!File not found");
         row("missing folder", "ext4", "{root}/nothere", "!File not found");
