@@ -22,9 +22,7 @@ using Target = FakeSettingsTarget;
 
 namespace {
 
-const QByteArray noFile = "<none>";
-
-// Puts `content` at path: bytes, or "<none>", "<folder>", "<fifo>", "<link:target>".
+// Puts `content` at path: bytes, or "<folder>", "<fifo>", "<link:target>".
 void place(const QString &path, const QByteArray &content)
 {
     const QByteArray native = QFile::encodeName(path);
@@ -34,7 +32,7 @@ void place(const QString &path, const QByteArray &content)
         QCOMPARE(::mkfifo(native.constData(), 0644), 0);
     else if (content.startsWith("<link:"))
         QCOMPARE(::symlink(content.mid(6).chopped(1).constData(), native.constData()), 0);
-    else if (content != noFile)
+    else
         QVERIFY(writeAll(path, content));
 }
 
@@ -156,12 +154,11 @@ private slots:
 
     void load_data()
     {
-        QTest::addColumn<QByteArray>("ini");      // or "<none>", "<folder>", "<fifo>", "<link:x>"
-        QTest::addColumn<QStringList>("changes"); // over what a missing file gives
+        QTest::addColumn<QByteArray>("ini");      // or "<folder>", "<fifo>", "<link:x>"
+        QTest::addColumn<QStringList>("changes"); // over what an empty file gives
         const auto row = [](const char *name, const QByteArray &ini, const QStringList &changes) {
             QTest::newRow(name) << ini << changes;
         };
-        row("no file", noFile, {});
         // A number that is none is quietly the default: only colours and folders are reported (the
         // window's tests meet those reports, and every setting read after a failure).
         row("names ignore case, 0x read as $, bare 0x the default",
@@ -201,7 +198,7 @@ private slots:
         QFETCH(QStringList, changes);
         place(m_ini, ini);
         const bool plain = !ini.startsWith('<');
-        // A missing file gives the defaults; the directory and help items stay as they were.
+        // Nothing read gives the defaults; the directory and help items stay as they were.
         QStringList expected = Target({80, 60, 520, 400}, 0x00800000, 0xFFFF, "Arial", 12).state();
         expected.last() = "helpFile=";
         for (const QString &change : std::as_const(changes))
@@ -215,7 +212,7 @@ private slots:
                 const QStringList got = loadInto(target);
                 if (got != expected)
                     return "read as: " + got.join(u'|').left(600);
-                if (!plain && ini != noFile &&
+                if (!plain &&
                     errorOf([&] { SaveSettings(target); }) != "Unable to write to TOLVAN.INI")
                     return "saving was not refused";
                 return {};
