@@ -6,6 +6,7 @@
 #include "browser/masks.h"
 #include "browser/paths.h"
 #include "common/files.h"
+#include "common/foldertree.h"
 #include "common/hermetic.h"
 #include "platform/error.h"
 
@@ -15,80 +16,16 @@
 #include <QTest>
 
 #include <cerrno>
-#include <sys/stat.h>
 
 using namespace tolvan::browser;
 using namespace tolvan::test;
-
-namespace {
-
-MountRecord mount(QString root, QString type, QString device = {}, QString label = {},
-                  bool removable = false)
-{
-    return {root, type, device, label, removable};
-}
-
-// A temporary folder holding `entries` ("dir/" a folder, "fifo:x" a FIFO, "link:x=target" a
-// symbolic link, anything else an empty file), on drives of its own: "/", the folder (its path as
-// the system reports it) with file-system type `type`, and `others` with roots relative to it.
-// The working directory is `start` within it.
-struct Tree
-{
-    Tree(const QStringList &entries, const QString &start, const QString &type = "ext4",
-         QList<MountRecord> others = {})
-    {
-        for (const QString &entry : entries) {
-            const QString kind = entry.section(u':', 0, 0), name = entry.section(u':', 1);
-            const QString full = path((name.isEmpty() ? entry : name).section(u'=', 0, 0));
-            QDir().mkpath(entry.endsWith(u'/') ? full : QFileInfo(full).path());
-            if (kind == "fifo")
-                ::mkfifo(QFile::encodeName(full).constData(), 0644);
-            else if (kind == "link")
-                QFile::link(name.section(u'=', 1), full);
-            else if (!entry.endsWith(u'/'))
-                QFile(full).open(QIODevice::WriteOnly);
-        }
-        for (MountRecord &mount : others)
-            mount.root = path(mount.root);
-        others = QList{mount("/", "ext4"), mount(root, type)} + others;
-        setMountSource([others] { return others; });
-        changeDirectory(path(start));
-    }
-    ~Tree() { setMountSource({}); }
-    QString path(const QString &relative) const
-    {
-        return relative.isEmpty() ? root : root + u'/' + relative;
-    }
-
-    QTemporaryDir dir;
-    QString root = QFileInfo(dir.path()).canonicalFilePath();
-};
-
-void showAndWait(QWidget &widget)
-{
-    widget.resize(220, 300);
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&widget));
-}
-
-void click(QListWidget &list, int row, bool twice = false)
-{
-    const QPoint centre = list.visualItemRect(list.item(row)).center();
-    twice ? QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, centre)
-          : QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre);
-}
-
-} // namespace
+using Tree = FolderTree;
 
 class BrowserTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup()
-    {
-        setMountSource({});
-        QDir::setCurrent(hermeticHome().path());
-    }
+    void cleanup() { QDir::setCurrent(hermeticHome().path()); }
 
     // Letter case, "*.*" and the short extension are met in the file list below.
     void maskMatching()
@@ -117,26 +54,21 @@ private Q_SLOTS:
         const QList<DriveEntry> drives = listDrives(
             {mount("/data", "ext4", "/dev/sdc1", "Old"), mount("/", "ext4", "/dev/sda2", "System"),
              mount("/boot/efi", "vfat", "/dev/sda1"), mount("/tmp", "tmpfs", "tmpfs"),
-             mount("/run/media/u/DVD", "iso9660", "/dev/sr0", "My Disc", true),
              mount("/media/u/STICK", "vfat", "/dev/sdb1", "STICK", true),
              mount("/media/u/Backup", "ext4", "/dev/sdb2", "Backup", true),
-             mount("/mnt/share", "nfs4", "Server:/Export"), mount("/mnt/smb", "cifs", "", "Team"),
+             mount("/mnt/share", "nfs4", "Server:/Export"),
              mount("/media/u/STICK/in", "ntfs3", "/dev/sda3", "Shared"),
              mount("/data", "ext4", "/dev/sdd1", "Data & More"),
              mount("relative", "ext4", "/dev/sde1")});
         QStringList got;
         for (const DriveEntry &drive : drives)
             got << drive.text + " | " + glyphName(drive.kind);
-        QCOMPARE(got,
-                 (QStringList{"/ [system] | hard", "/media/u/stick | floppy",
-                              "/run/media/u/dvd [my disc] | cdrom",
-                              "/mnt/share server:/export | network", "/mnt/smb [team] | network",
-                              "/data [data & more] | hard", "/media/u/backup [backup] | hard",
-                              "/media/u/stick/in [shared] | hard", "/tmp [] | ram"}));
-        QCOMPARE(driveFor("/media/u/STICK/web", drives).root, "/media/u/STICK");
+        QCOMPARE(got, (QStringList{"/ [system] | hard", "/media/u/stick | floppy",
+                                   "/mnt/share server:/export | network",
+                                   "/data [data & more] | hard", "/media/u/backup [backup] | hard",
+                                   "/media/u/stick/in [shared] | hard", "/tmp [] | ram"}));
         QCOMPARE(driveFor("/media/u/STICK/in/x", drives).root, "/media/u/STICK/in");
         QCOMPARE(driveFor("/media/u/STICKY", drives).root, "/");
-        QCOMPARE(driveFor("/media/u/STICK", {}).root, "/");
     }
 
     // Where setting a directory leaves both lists and the working directory (relative to the
@@ -151,16 +83,15 @@ private Q_SLOTS:
                             const char *expected) {
             QTest::newRow(name) << QString(type) << input << QString(expected);
         };
-        row("wildcard dropped", "ext4", "site/*.htm", "web/site");
+        row("mask dropped", "ext4", "site/*.htm", "web/site");
+        row("a folder named like a mask entered", "ext4", "wh?t*", "web/wh?t*");
         row("trailing slash", "ext4", "{root}/web/site/", "web/site");
         row("fifo at the end, never opened", "ext4", "site/pipe", "web/site");
         row("symbolic link reported resolved", "ext4", "../link/site", "web/site");
         row("file-system root", "ext4", "/", "/");
         row("empty changes nothing", "ext4", "", "web");
-        row("same text changes nothing", "ext4", "{root}/web", "web");
         row("other case is the same on vfat", "vfat", "{root}/WEB", "web");
-        row("other case is another on ext4", "ext4", "{root}/WEB", "!File not found");
-        row("missing folder", "ext4", "{root}/nothere", "!File not found");
+        row("other case is another on ext4, missing", "ext4", "{root}/WEB", "!File not found");
         row("through a file", "ext4", "site/page.htm/x", "!Invalid filename");
         row("name too long", "ext4", "{root}/" + QString(300, u'a'), "!Invalid filename");
     }
@@ -169,8 +100,9 @@ private Q_SLOTS:
         QFETCH(QString, type);
         QFETCH(QString, input);
         QFETCH(QString, expected);
-        const Tree tree({"web/site/page.htm", "fifo:web/site/pipe", "web/a.htm", "link:link=web"},
-                        "web", type);
+        const Tree tree(
+            {"web/site/page.htm", "fifo:web/site/pipe", "web/wh?t*/", "web/a.htm", "link:link=web"},
+            "web", type);
         TDirectoryListBox dirs;
         TFileListBox files;
         dirs.setFileList(&files);
@@ -188,57 +120,40 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), expected != "web" ? 1 : 0);
         const QString where = expected == "/" ? expected : tree.path(expected);
         QCOMPARE(dirs.directory(), where);
-        QCOMPARE(files.directory(), where);
         QCOMPARE(currentDirectory(), where);
     }
 
     // The rows: the drive's root and the folders down to the one shown, then its subfolders
-    // (not hidden ones, nor non-folders, nor the second of two names differing in case only), each
-    // as its indent, its kind (0 ancestor, 1 current, 2 subfolder) and its text. A click only
-    // highlights a row; a double-click, Return or Enter opens it, the current row excepted. A
-    // file list first shown after its folder went reports it. (The folder going while shown is
-    // in the fault tests.)
+    // (not hidden ones, nor non-folders, nor the second of two names differing in case only). A
+    // click only highlights a row; a double-click, Return or Enter opens it. A file list first
+    // shown after its folder went reports it. (The folder going while shown, and the current
+    // row, are in the fault tests.)
     void directoryList_rowsAndOpening()
     {
-        const Tree tree({"site/web/sub/", "site/web/Images/", "site/web/images/", "site/web/Zip/",
+        const Tree tree({"site/web/s*b/", "site/web/Images/", "site/web/images/", "site/web/Zip/",
                          "site/web/.git/", "site/web/a.htm", "fifo:site/web/p",
-                         "link:site/web/to-sub=sub", "link:site/web/dead=none", "up.htm"},
+                         "link:site/web/to-sub=s*b", "link:site/web/dead=none", "up.htm"},
                         "site/web");
         TDirectoryListBox dirs;
         TFileListBox files, late;
         dirs.setFileList(&files);
         showAndWait(dirs);
         files.show();
-        const auto rows = [&dirs] {
-            QStringList rows;
-            for (int row = 0; row < dirs.count(); ++row)
-                rows << QString("%1 %2 %3")
-                            .arg(dirs.indentOf(row))
-                            .arg(dirs.item(row)->data(TDirectoryListBox::KindRole).toInt())
-                            .arg(dirs.item(row)->text());
-            return rows;
-        };
-        QCOMPARE(rows(), (QStringList{"2 0 " + tree.root, "6 0 site", "10 1 web", "14 2 Images",
-                                      "14 2 sub", "14 2 to-sub", "14 2 Zip"}));
+        QCOMPARE(texts(dirs),
+                 (QStringList{tree.root, "site", "web", "Images", "s*b", "to-sub", "Zip"}));
+        QCOMPARE(dirs.currentDirectoryRow(), 2);
         QSignalSpy changed(&dirs, &TDirectoryListBox::directoryChanged);
-        click(dirs, 4); // "sub"
+        click(dirs, 4); // "s*b": a folder whose name is no mask
         QCOMPARE(dirs.currentRow(), 4);
         QCOMPARE(changed.count(), 0);
         click(dirs, 4, true);
-        QCOMPARE(dirs.directory(), tree.path("site/web/sub"));
-        // Opening the current row does nothing, even when its folder has gone.
-        QSignalSpy errors(&dirs, &TDirectoryListBox::errorRaised);
-        QVERIFY(QDir(tree.path("site/web/sub")).removeRecursively());
-        dirs.setCurrentRow(dirs.currentDirectoryRow());
-        QTest::keyClick(&dirs, Qt::Key_Return);
-        QCOMPARE(errors.count(), 0);
+        QCOMPARE(dirs.directory(), tree.path("site/web/s*b"));
         dirs.setCurrentRow(0);
         QTest::keyClick(&dirs, Qt::Key_Enter);
         QCOMPARE(changed.count(), 2);
-        QCOMPARE(rows(), (QStringList{"2 1 " + tree.root, "10 2 site"}));
+        QCOMPARE(texts(dirs), (QStringList{tree.root, "site"}));
+        QCOMPARE(dirs.currentDirectoryRow(), 0);
         QVERIFY(dirs.updatesEnabled()); // a rebuilt list still paints
-        QCOMPARE(texts(files), QStringList{"up.htm"});
-        QCOMPARE(currentDirectory(), tree.root);
 
         changeDirectory(tree.path("site/web"));
         QVERIFY(QDir(tree.path("site/web")).removeRecursively());
@@ -247,41 +162,31 @@ private Q_SLOTS:
         QCOMPARE(lateErrors.value(0).value(0).toString(), "File not found");
     }
 
-    void fileList_masks_data()
-    {
-        QTest::addColumn<QString>("mask");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("all plain files")
-            << "*.*"
-            << QStringList{"a.exe.txt", "exe",       "index.htm", "index.html", "INDEX2.HTM",
-                           "link.htm",  "notes.txt", "old.PIF",   "readme",     "run.bat",
-                           "SETUP.EXE", "tool.exe2", "x.com"};
-        QTest::newRow("both page patterns list .html twice")
-            << "*.htm;*.html"
-            << QStringList{"index.htm", "index.html", "index.html", "INDEX2.HTM", "link.htm"};
-        QTest::newRow("blanks kept, empty patterns add nothing")
-            << " *.htm;;*.txt;" << QStringList{"a.exe.txt", "notes.txt"};
-    }
-    // Hidden files, folders, FIFOs and dangling links are never listed. Programs
-    // (.exe, .com, .bat, .pif) have a glyph of their own.
+    // Hidden files, folders, FIFOs and dangling links are never listed; nothing is read before
+    // the list is shown.
     void fileList_masks()
     {
-        QFETCH(QString, mask);
-        QFETCH(QStringList, names);
         const Tree tree({"index.htm", "index.html", "INDEX2.HTM", "readme", "notes.txt",
-                         ".hidden.htm", "sub.htm/", "fifo:pipe.htm", "run.bat", "SETUP.EXE",
-                         "x.com", "old.PIF", "a.exe.txt", "tool.exe2", "exe",
-                         "link:link.htm=index.htm", "link:broken.htm=none.htm"},
+                         ".hidden.htm", "sub.htm/", "fifo:pipe.htm", "link:link.htm=index.htm",
+                         "link:broken.htm=none.htm"},
                         "");
-        TFileListBox files;
-        files.setMask(mask);
-        QCOMPARE(files.count(), 0); // nothing is read before the list is shown
-        showAndWait(files);
-        QCOMPARE(texts(files), names);
-        for (int row = 0; row < files.count(); ++row)
-            QCOMPARE(
-                files.item(row)->data(TFileListBox::ExecutableRole).toBool(),
-                QStringList({"run.bat", "SETUP.EXE", "x.com", "old.PIF"}).contains(names[row]));
+        const struct
+        {
+            QString mask;
+            QStringList names;
+        } rows[] = {
+            {"*.*", {"index.htm", "index.html", "INDEX2.HTM", "link.htm", "notes.txt", "readme"}},
+            // Both page patterns list .html twice.
+            {"*.htm;*.html", {"index.htm", "index.html", "index.html", "INDEX2.HTM", "link.htm"}},
+            {" *.htm;;*.txt;", {"notes.txt"}}, // blanks kept, empty patterns add nothing
+        };
+        for (const auto &row : rows) {
+            TFileListBox files;
+            files.setMask(row.mask);
+            QCOMPARE(files.count(), 0);
+            showAndWait(files);
+            QCOMPARE(texts(files), row.names);
+        }
     }
 
     // The filter list gives the file list its mask; the file list reports its selection (else
@@ -297,7 +202,6 @@ private Q_SLOTS:
         files.setFileEdit(&box);
         const QString text = "HTML (*.html)|*.htm|Text (*.txt)|*.txt|All Files (*.*)|*.*";
         filter.setFilter(text);
-        QCOMPARE(filter.currentText(), "HTML (*.html)");
         showAndWait(files);
         QCOMPARE(texts(files), (QStringList{"index.htm", "index.html"}));
         QCOMPARE(box.selectedText(), "*.htm");
@@ -305,9 +209,7 @@ private Q_SLOTS:
         QCOMPARE(box.selectedText(), "index.htm");
         QCOMPARE(files.fileName(), tree.path("index.htm"));
         box.setText("typed.htm");
-        QSignalSpy doubleClicked(&files, &QListWidget::itemDoubleClicked);
         click(files, 0, true);
-        QCOMPARE(doubleClicked.count(), 1);
         QCOMPARE(box.text(), "typed.htm");
         click(files, 1);
         QCOMPARE(box.text(), "index.html");
@@ -340,10 +242,8 @@ private Q_SLOTS:
             drives.setCurrentIndex(drives.findData(root, TDriveComboBox::RootRole));
             emit drives.activated(drives.currentIndex());
         };
-        QCOMPARE(drives.itemText(2), net.toLower() + " srv:/share");
         QCOMPARE(drives.drive(), tree.root);
         pick(usb);
-        QCOMPARE(texts(files), QStringList{"top.htm"});
         dirs.setDirectory("docs");
         pick(tree.root);
         QCOMPARE(dirs.directory(), web);

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPalette>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -17,16 +16,13 @@
 #include <sys/stat.h>
 
 using namespace tolvan::settings;
-using tolvan::platform::Application;
-using tolvan::platform::ProfileFile;
-using Target = tolvan::test::FakeSettingsTarget;
 using namespace tolvan::test;
+using tolvan::platform::Application;
+using Target = FakeSettingsTarget;
 
 namespace {
 
-const QByteArray noFile = "<none>";
-
-// Puts `content` at path: bytes, or "<none>", "<folder>", "<fifo>", "<link:target>".
+// Puts `content` at path: bytes, or "<folder>", "<fifo>", "<link:target>".
 void place(const QString &path, const QByteArray &content)
 {
     const QByteArray native = QFile::encodeName(path);
@@ -36,8 +32,16 @@ void place(const QString &path, const QByteArray &content)
         QCOMPARE(::mkfifo(native.constData(), 0644), 0);
     else if (content.startsWith("<link:"))
         QCOMPARE(::symlink(content.mid(6).chopped(1).constData(), native.constData()), 0);
-    else if (content != noFile)
+    else
         QVERIFY(writeAll(path, content));
+}
+
+// What the state of `target` becomes, and what was reported, in one list.
+QStringList loadInto(Target &target)
+{
+    QStringList reported;
+    LoadSettings(target, [&](const QString &message) { reported << message; });
+    return target.state() + reported;
 }
 
 } // namespace
@@ -49,29 +53,6 @@ class TestSettings : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_ini;
 
-    static constexpr ColorValue role(quint32 n) { return ColorValue(0x80000000u + n); }
-    static QString invalid(const QString &text)
-    {
-        return "'" + text + "' is not a valid integer value";
-    }
-    static QStringList loadInto(Target &target)
-    {
-        QStringList reported;
-        LoadSettings(target, [&](const QString &message) { reported << message; });
-        return reported;
-    }
-    // Saves one of two sets of settings, unlike in every key; the file's lines ("" last).
-    QStringList saveVariant(int variant) const
-    {
-        Target target = variant == 0
-                            ? Target({1, 2, 3, 4}, 0x00804000, 0x00FF00, "Arial", 9, "/a", 0)
-                            : Target({-100, -200, 3000, 4000}, 0x00123456, 0x00FFFFFF,
-                                     QString(200, u'N'), 72, u'/' + QString(300, u'd'), 44);
-        Application::setHelpFile(variant == 0 ? QString() : "/usr/share/help/pages.hlp");
-        SaveSettings(target);
-        return QString(readAll(m_ini)).split(u'\n');
-    }
-
 private slots:
     void init()
     {
@@ -81,10 +62,8 @@ private slots:
             m_dir = std::make_unique<QTemporaryDir>();
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->path()));
         m_ini = m_dir->filePath("TOLVAN.INI");
-        Application::setHelpFile("RAVUZU95.HLP");
-        QPalette palette; // each role used below a colour of its own, so a wrong entry shows
+        QPalette palette; // a colour of its own for the role read below, so a wrong entry shows
         palette.setColor(QPalette::Active, QPalette::Base, QColor(5, 0, 0));
-        palette.setColor(QPalette::Disabled, QPalette::Text, QColor(17, 0, 0));
         QApplication::setPalette(palette);
     }
 
@@ -99,7 +78,6 @@ private slots:
                             const QByteArray &after) {
             QTest::newRow(name) << before << QString(value) << after;
         };
-        row("creates the file", noFile, "v", "[A]\nk=v\n");
         row("found in a later section of that name", "[A]\n[B]\n[a]\nk=1\n", "5",
             "[A]\n[B]\n[a]\nk=5\n");
         row("new key after the header of the first section of that name",
@@ -111,7 +89,6 @@ private slots:
         row("line breaks become spaces, UTF-8", "", "\u00e6\r\nb\rc\n\u4e2d",
             "[A]\nk=\xc3\xa6  b c \xe4\xb8\xad\n");
         row("a quoted value is quoted again", "", "'x'", "[A]\nk=\"'x'\"\n");
-        row("one quote is no pair", "", "x\"", "[A]\nk=x\"\n");
         row("empty", "", "", "[A]\nk=\n");
     }
 
@@ -121,7 +98,7 @@ private slots:
     {
         QFETCH(QByteArray, before);
         QFETCH(QString, value);
-        ProfileFile profile(m_ini);
+        tolvan::platform::ProfileFile profile(m_ini);
         QCOMPARE(profile.readString("A", "k", "none"), "none");
         place(m_ini, before);
         profile.writeString("A", "k", value);
@@ -130,53 +107,41 @@ private slots:
     }
 
     // The integer rule of every number in the file, and colours: a colour's name, else a number
-    // by that rule; a system role is painted in the palette's colour of the moment.
-    void numberText_data()
+    // by that rule, saved by its name where it has one; a system role is painted in the
+    // palette's colour of the moment.
+    void numberText()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("written"); // the colour as saved; empty: not checked
-        QTest::addColumn<QColor>("paint");    // invalid: not checked
-        const auto row = [](const QString &text, std::optional<int> value,
-                            const QString &written = {}, const QColor &paint = {}) {
-            QTest::addRow("'%s'", qPrintable(text))
-                << text << value.has_value() << value.value_or(0) << written << paint;
-        };
-        row("  +7", 7);
-        row("2147483647", 2147483647);
-        row("-2147483648", INT_MIN);
-        row(" $000000000aB", 0xAB); // no more than eight significant digits
-        row("$FFFFFFFF", -1);
         for (const char *bad : {"   ", "$", "-", "-$5", "20 ", "\t20", "0x20", "$1G", "2147483648",
                                 "-2147483649", "99999999999999999999999", "$100000000", "navy",
                                 "#000080", "clNavy ", "\uff12\uff10"}) // the last: wide digits
-            row(bad, std::nullopt);
-        row("$00804000", 0x00804000, "$00804000", QColor(0x00, 0x40, 0x80));
-        row("CLNAVY", 0x00800000, "clNavy");
-        row("$80000019", role(25), "$80000019", Qt::black);
-        row("clwindow", role(5), "clWindow", QColor(5, 0, 0));
-        row("clGrayText", role(17), "clGrayText", QColor(17, 0, 0));
-        row("clNone", 0x1FFFFFFF, "clNone", Qt::white);
-    }
-
-    void numberText()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, valid);
-        QFETCH(int, value);
-        QFETCH(QString, written);
-        QFETCH(QColor, paint);
-        // Through colorFromText, which reads a text that names no colour by the integer rule.
-        ColorValue colour = 0;
-        QCOMPARE(errorOf([&] { colour = colorFromText(text); }), valid ? QString() : invalid(text));
-        QCOMPARE(colour, value);
-        if (!written.isEmpty())
-            QCOMPARE(colorToText(value), written);
-        if (paint.isValid()) {
-            QCOMPARE(toQColor(value), paint);
-            if (value >= 0)
-                QCOMPARE(fromQColor(paint), value & 0x00FFFFFF);
+            QCOMPARE(errorOf([&] { (void)colorFromText(bad); }),
+                     QString("'%1' is not a valid integer value").arg(bad));
+        const struct
+        {
+            QString text;
+            ColorValue value;
+            QString written = {}; // empty: not checked
+            QColor paint = {};    // invalid: not checked
+        } rows[] = {
+            {"  +7", 7},
+            {"2147483647", INT_MAX},
+            {"-2147483648", INT_MIN},
+            {" $000000000aB", 0xAB}, // no more than eight significant digits
+            {"$FFFFFFFF", -1},
+            {"$00804000", 0x00804000, "$00804000", QColor(0x00, 0x40, 0x80)},
+            {"CLNAVY", 0x00800000, "clNavy"},
+            {"$80000019", ColorValue(0x80000019), "$80000019", Qt::black},
+            {"clwindow", ColorValue(0x80000005), "clWindow", QColor(5, 0, 0)},
+            {"clNone", 0x1FFFFFFF, "clNone", Qt::white},
+        };
+        for (const auto &row : rows) {
+            ColorValue colour = 0;
+            QCOMPARE(errorOf([&] { colour = colorFromText(row.text); }), QString());
+            QCOMPARE(colour, row.value);
+            if (!row.written.isEmpty())
+                QCOMPARE(colorToText(row.value), row.written);
+            if (row.paint.isValid()) // the way back is met in the window's tests
+                QCOMPARE(toQColor(row.value), row.paint);
         }
     }
 
@@ -189,60 +154,32 @@ private slots:
 
     void load_data()
     {
-        QTest::addColumn<QByteArray>("ini");      // or "<none>", "<folder>", "<fifo>", "<link:x>"
-        QTest::addColumn<QStringList>("changes"); // over what a missing file gives
-        QTest::addColumn<QStringList>("errors");
-        const auto row = [](const char *name, const QByteArray &ini, const QStringList &changes,
-                            const QStringList &errors = {}) {
-            QTest::newRow(name) << ini << changes << errors;
+        QTest::addColumn<QByteArray>("ini");      // or "<folder>", "<fifo>", "<link:x>"
+        QTest::addColumn<QStringList>("changes"); // over what an empty file gives
+        const auto row = [](const char *name, const QByteArray &ini, const QStringList &changes) {
+            QTest::newRow(name) << ini << changes;
         };
-        row("no file", noFile, {});
-        row("names ignore case, 0x read as $", "[window]\nleft=0X0a\nTOP=20\nWidth=300\nheight=200",
-            {"left=10", "top=20", "width=300", "height=200"});
+        // A number that is none is quietly the default: only colours and folders are reported (the
+        // window's tests meet those reports, and every setting read after a failure).
+        row("names ignore case, 0x read as $, bare 0x the default",
+            "[window]\nleft=0X0a\nTOP=20\nWidth=0x\nheight=200",
+            {"left=10", "top=20", "height=200"});
         row("blanks, CR LF, one pair of quotes, equals in the value",
             "  [ Font ]  \r\n  Name  = \t 'v = w' \t\r\n[HelpFile]\nFilename=\"h'",
             {"name=v = w", "helpFile=\"h'", "helpItems=1"});
-        row("other section, commented out, directory shown, help file empty",
+        row("other section, commented out, directory shown, a pair of quotes alone empty",
             "[Colors]\nName=T\n[Font]\n;Name=T\n#Name=T\n[Directories]\nLast=/"
-            "\n[HelpFile]\nFilename=",
+            "\n[HelpFile]\nFilename=\"\"",
             {});
-        row("a pair of quotes alone is empty", "[HelpFile]\nFilename=\"\"", {});
         row("scheme cut to its low byte", "[Shortcuts]\nScheme=-1", {"scheme=255"});
         // A rectangle holds its far edge in an int: an axis whose edge would overflow it takes
         // the defaults, one that just fits is kept.
         row("window edges past and just inside the range of int",
             "[Window]\nLeft=2147483647\nTop=2147483000\nHeight=647",
             {"top=2147483000", "height=647"});
-        // A number that is none is quietly the default; a colour or directory is reported.
-        row("every failure reported, the rest still read",
-            "[Window]\nTop=5\nLeft=0x\n[Colors]\nBack=#000080\nFont=lime\n[Font]\nName=Times\n"
-            "Size=14\n[Directories]\nLast=/nowhere/gone\n[HelpFile]\nFilename=/h.hlp\n"
-            "[Shortcuts]\nScheme=1",
-            {"top=5", "name=Times", "size=14", "scheme=1", "helpFile=/h.hlp", "helpItems=1"},
-            {invalid("#000080"), invalid("lime"), "File not found"});
         // Files no one would write: each read to its end, the keys after the noise found.
-        const QByteArray mb(1 << 20, 'x');
-        const QByteArray known = "[Window]\nTop=5\n[Font]\nName=Times\n[Shortcuts]\nScheme=1\n";
-        const QStringList knownState = {"top=5", "name=Times", "scheme=1"};
-        QByteArray random(10 << 20, Qt::Uninitialized), sections, windows;
-        QRandomGenerator(1).fillRange(reinterpret_cast<quint32 *>(random.data()), 10 << 18);
-        for (int n = 0; n < 10000; ++n) {
-            sections += "[Section " + QByteArray::number(n) + "]\nTop=1\n";
-            windows += "[Window]\nTop=" + QByteArray::number(n + 7) + "\n";
-        }
-        row("10 MB of random bytes, the keys after them", random + '\n' + known, knownState);
-        row("10 MB in one line", "[Window]" + QByteArray(10 << 20, ' ') + "Top=5", {});
-        row("10 MB of line breaks, the keys after them", QByteArray(10 << 20, '\n') + known,
-            knownState);
-        row("10,000 sections, the keys after them", sections + known, knownState);
-        row("10,000 [Window] sections: the first counts", windows, {"top=7"});
-        row("a name of 1 MB, cut to 255", "[Font]\nName=" + mb, {"name=" + QString(255, u'x')});
-        row("a colour of 1 MB: reported, the default", "[Colors]\nBack=" + mb, {},
-            {invalid(QString(1023, u'x'))});
-        row("a number of 1 MB of digits", "[Window]\nTop=" + QByteArray(1 << 20, '7'), {});
-        row("a folder of 1 MB", "[Directories]\nLast=/" + mb, {}, {"File not found"});
-        row("a help file of 1 MB, cut to 1023", "[HelpFile]\nFilename=" + mb,
-            {"helpFile=" + QString(1023, u'x'), "helpItems=1"});
+        row("two [Window] sections: the first counts", "[Window]\nTop=7\n[Window]\nTop=8\n",
+            {"top=7"});
         row("zero bytes and bytes that are not UTF-8",
             QByteArray("[Win\0dow]\nTop=\xff\xfe\n[Font]\nName=caf\xe9\0\n[Window]\nTop=\0", 49),
             {QString("name=caf\ufffd") + QChar(0)});
@@ -252,17 +189,16 @@ private slots:
     }
 
     // In a child process: a load that takes a minute is ended and fails its row, and one that
-    // holds 1 GB (a device read without end gets there in moments) fails too. Every failure goes
-    // to the callback, none escapes; loading never writes, and where no plain file is, saving
+    // holds 1 GB (a device read without end gets there in moments) fails too. Nothing is
+    // reported and no failure escapes; loading never writes, and where no plain file is, saving
     // is refused rather than replacing what is there.
     void load()
     {
         QFETCH(QByteArray, ini);
         QFETCH(QStringList, changes);
-        QFETCH(QStringList, errors);
         place(m_ini, ini);
         const bool plain = !ini.startsWith('<');
-        // A missing file gives the defaults; the directory and help items stay as they were.
+        // Nothing read gives the defaults; the directory and help items stay as they were.
         QStringList expected = Target({80, 60, 520, 400}, 0x00800000, 0xFFFF, "Arial", 12).state();
         expected.last() = "helpFile=";
         for (const QString &change : std::as_const(changes))
@@ -273,16 +209,12 @@ private slots:
             [&]() -> QString {
                 // Starting from values no default has.
                 Target target({1, 2, 3, 4}, 0x010203, 0x040506, "before", 1, "/", 9);
-                const QStringList reported = loadInto(target);
-                if (target.state() != expected)
-                    return "read as: " + target.state().join(u' ').left(400);
-                if (reported != errors)
-                    return "reported: " + reported.join(u'|').left(200);
-                if (!plain && ini != noFile) {
-                    const QString saved = errorOf([&] { SaveSettings(target); });
-                    if (saved != "Unable to write to TOLVAN.INI")
-                        return "save said: " + saved;
-                }
+                const QStringList got = loadInto(target);
+                if (got != expected)
+                    return "read as: " + got.join(u'|').left(600);
+                if (!plain &&
+                    errorOf([&] { SaveSettings(target); }) != "Unable to write to TOLVAN.INI")
+                    return "saving was not refused";
                 return {};
             },
             60, &extraKb);
@@ -296,7 +228,8 @@ private slots:
     {
         place(m_ini, "; kept by hand\n[WINDOW]\nMaximized=1\n\n[Printer]\nName=PDF\n"
                      "; colours follow\n[colors]\nback=clRed\n");
-        Target saved({10, 20, 300, 200}, 0x00804000, role(5), " Courier New ", 10, "/", 300);
+        Target saved({10, 20, 300, 200}, 0x00804000, ColorValue(0x80000005), " Courier New ", 10,
+                     "/", 300);
         Application::setHelpFile("\"help\".hlp");
         SaveSettings(saved);
         QCOMPARE(readAll(m_ini),
@@ -306,39 +239,37 @@ private slots:
                  "[HelpFile]\nFilename=\"help\".hlp\n[Shortcuts]\nScheme=44\n");
         Application::setHelpFile("RAVUZU95.HLP");
         Target loaded;
-        QCOMPARE(loadInto(loaded), QStringList());
-        QCOMPARE(Application::helpFile(), "\"help\".hlp");
         saved.scheme = 44;
         saved.helpItems = true;
-        QCOMPARE(loaded.state(), saved.state());
+        const QStringList got = loadInto(loaded); // the help file is read here
+        QCOMPARE(got, saved.state());
     }
 
-    // A child saves the two variants in turn until SIGKILL ends it at a random moment: the file
-    // is always whole, each key holding its old or its new value. Each key reaches the disk on
-    // its own, so that a save that fails midway keeps what it wrote: most kills leave a mix.
+    // A child saves two sets of settings, unlike in every key, in turn until SIGKILL ends it at
+    // a random moment: the file is always whole, each key holding its old or its new value.
     void killedSaveLeavesAWholeFile()
     {
-        constexpr int trials = 60;
+        const auto save = [this](int variant) {
+            Application::setHelpFile(variant == 0 ? QString() : "/usr/share/help/pages.hlp");
+            SaveSettings(variant == 0
+                             ? Target({1, 2, 3, 4}, 0x00804000, 0x00FF00, "Arial", 9, "/a", 0)
+                             : Target({-100, -200, 3000, 4000}, 0x00123456, 0x00FFFFFF,
+                                      QString(200, u'N'), 72, u'/' + QString(300, u'd'), 44));
+            return QString(readAll(m_ini)).split(u'\n');
+        };
         QElapsedTimer clock;
         clock.start();
-        const QStringList lines[2] = {saveVariant(0), saveVariant(1)};
+        const QStringList lines[2] = {save(0), save(1)};
         const qint64 saveUs = std::max<qint64>(clock.nsecsElapsed() / 2000, 100);
-        int counts[3] = {}; // all old, all new, midway
-        for (int trial = 0; trial < trials; ++trial) {
-            saveVariant(0);
-            int variant = 0, fresh = 0;
-            QVERIFY(killMidway([&] { saveVariant(variant = 1 - variant); }, 4 * saveUs));
+        for (int trial = 0; trial < 60; ++trial) {
+            save(0);
+            int variant = 0;
+            QVERIFY(killMidway([&] { save(variant = 1 - variant); }, 4 * saveUs));
             const QStringList got = QString(readAll(m_ini)).split(u'\n');
             QCOMPARE(got.size(), lines[0].size());
-            for (qsizetype i = 0; i < got.size(); ++i) {
+            for (qsizetype i = 0; i < got.size(); ++i)
                 QVERIFY2(got[i] == lines[0][i] || got[i] == lines[1][i], qPrintable(got[i]));
-                fresh += got[i] != lines[0][i];
-            }
-            ++counts[fresh == 0 ? 0 : got == lines[1] ? 1 : 2];
         }
-        QVERIFY(counts[2] > 0);
-        qInfo("%d trials: %d all old, %d all new, %d midway", trials, counts[0], counts[1],
-              counts[2]);
     }
 };
 
