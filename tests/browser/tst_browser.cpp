@@ -167,7 +167,7 @@ private Q_SLOTS:
     void fileList_masks()
     {
         const Tree tree({"index.htm", "index.html", "INDEX2.HTM", "readme", "notes.txt",
-                         ".hidden.htm", "sub.htm/", "fifo:pipe.htm", "link:link.htm=index.htm",
+                         ".hidden.htm", "sub.htm/", "fifo:pipe.htm", "run.BAT", "tool.exe2", "link:link.htm=index.htm",
                          "link:broken.htm=none.htm"},
                         "");
         const struct
@@ -175,7 +175,9 @@ private Q_SLOTS:
             QString mask;
             QStringList names;
         } rows[] = {
-            {"*.*", {"index.htm", "index.html", "INDEX2.HTM", "link.htm", "notes.txt", "readme"}},
+            {"*.*",
+             {"index.htm", "index.html", "INDEX2.HTM", "link.htm", "notes.txt", "readme", "run.BAT",
+              "tool.exe2"}},
             // Both page patterns list .html twice.
             {"*.htm;*.html", {"index.htm", "index.html", "index.html", "INDEX2.HTM", "link.htm"}},
             {" *.htm;;*.txt;", {"notes.txt"}}, // blanks kept, empty patterns add nothing
@@ -186,12 +188,36 @@ private Q_SLOTS:
             QCOMPARE(files.count(), 0);
             showAndWait(files);
             QCOMPARE(texts(files), row.names);
+            for (int i = 0; i < files.count(); ++i) // a program has a glyph of its own
+                QCOMPARE(files.item(i)->data(TFileListBox::ExecutableRole).toBool(),
+                         files.item(i)->text() == "run.BAT");
         }
     }
 
     // The filter list gives the file list its mask; the file list reports its selection (else
     // the mask) in the file-name box, all of it selected. A typed name survives a click (and a
     // double-click) on the entry already reported.
+    // From the moment the 101st name of a reading is found, through the slow rest of it (the
+    // rows going in among them), the pointer is busy; a reading of 100 names never shows it.
+    void fileList_busyPointerDuringLongReading()
+    {
+        for (const auto &[files, busy] : {std::pair{150, true}, {100, false}}) {
+            QTemporaryDir dir;
+            for (int i = 0; i < files; ++i)
+                QFile(dir.filePath(QString("f%1.htm").arg(i))).open(QIODevice::WriteOnly);
+            TFileListBox list;
+            list.setDirectory(dir.path());
+            QList<bool> busyAtInsert; // watched through the model
+            connect(list.model(), &QAbstractItemModel::rowsInserted, &list, [&] {
+                const QCursor *cursor = QApplication::overrideCursor();
+                busyAtInsert << (cursor && cursor->shape() == Qt::WaitCursor);
+            });
+            showAndWait(list);
+            QCOMPARE(busyAtInsert, QList<bool>(files, busy));
+            QVERIFY(!QApplication::overrideCursor());
+        }
+    }
+
     void fileList_followsFilterAndFillsNameBox()
     {
         const Tree tree({"index.htm", "index.html", "notes.txt"}, "");
