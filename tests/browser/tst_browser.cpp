@@ -273,6 +273,7 @@ private Q_SLOTS:
         dirs.setDirectory("docs");
         pick(tree.root);
         QCOMPARE(dirs.directory(), web);
+        QCOMPARE(texts(dirs).last(), "web"); // its rows too
         pick(usb);
         QCOMPARE(files.directory(), usb + "/docs");
         // Moving the directory list onto another drive moves the drive list with it.

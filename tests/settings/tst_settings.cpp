@@ -82,6 +82,8 @@ private slots:
             "[A]\n[B]\n[a]\nk=5\n");
         row("new key after the header of the first section of that name",
             "[A]\n;k=old\n[B]\n[a]\ny=1\n", "5", "[A]\nk=5\n;k=old\n[B]\n[a]\ny=1\n");
+        row("a key before any section is no section's", "k=1\n[A]\nx=1\n", "5",
+            "k=1\n[A]\nx=1\nk=5\n");
         row("CR LF file stays CR LF", "[A]\r\nx=1\r\n", "2", "[A]\r\nx=1\r\nk=2\r\n");
         row("replaced line keeps its CR", "[A]\nk=1\r\n", "2", "[A]\nk=2\r\n");
         row("other bytes survive", "; caf\xe9 \x01\n[A]\nk=1\n[\xff]\nq=\xfe", "2",
