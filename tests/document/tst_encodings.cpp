@@ -58,45 +58,72 @@ private Q_SLOTS:
         unicode(Utf16BE, Qt::Utf16BE, true);
         unicode(Utf32LE, Qt::Utf32LE, true);
         unicode(Utf32BE, Qt::Utf32BE, true);
-
-        // Encodings that keep ASCII as it is, with a declaration in the page's first line.
-        const char *const forms[] = {"<html>", "<meta charset=\"%1\">",
-                                     "<meta http-equiv=\"Content-Type\" "
-                                     "content=\"text/html; charset=%1\">",
-                                     "<?xml version=\"1.0\" encoding='%1'?>"};
+        // Encodings that keep ASCII as it is, declared in the page's first line or not at all.
         static const struct
         {
             Encoding encoding;
-            const char *label;
-            int form;
-            const char *bytes;
+            const char *head, *bytes;
             const char16_t *text;
         } legacy[] = {
-            {Windows1252, "undeclared", 0, "\x93\xe9\x94\x81", u"\u201c\u00e9\u201d\u0081"},
-            {Windows1252, "ISO-8859-1", 1, "\x93\xe9\x94", u"\u201c\u00e9\u201d"},
-            {Iso8859_2, "iso-8859-2", 2, "\xa3\xf3\x64\xbc", u"\u0141\u00f3d\u017a"},
-            {Iso8859_2, "latin2", 1, "plain", u"plain"},
-            {Windows1251, "windows-1251", 3, "\xcc\xe8\xf0", u"\u041c\u0438\u0440"},
-            {Windows874, "tis-620", 1, "\xe4\xb7\xc2", u"\u0e44\u0e17\u0e22"},
-            {Koi8R, "koi8-r", 1, "\xed\xc9\xd2", u"\u041c\u0438\u0440"},
-            {ShiftJis, "Shift_JIS", 2, "\x93\xfa\x96\x7b\x5c", u"\u65e5\u672c\\"},
-            {EucJp, "euc-jp", 1, "\xc6\xfc\xcb\xdc\xb8\xec", u"\u65e5\u672c\u8a9e"},
-            {Iso2022Jp, "iso-2022-jp", 1, "\x1b\x24\x42\x46\x7c\x4b\x5c\x1b\x28\x42",
+            {Windows1252, "<html>", "\x93\xe9\x94\x81", u"\u201c\u00e9\u201d\u0081"},
+            {Windows1252, "<meta charset=\"ISO-8859-1\">", "\x93\xe9\x94", u"\u201c\u00e9\u201d"},
+            {Iso8859_2,
+             "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-2\">",
+             "\xa3\xf3\x64\xbc", u"\u0141\u00f3d\u017a"},
+            {Iso8859_2, "<meta charset=latin2>", "plain", u"plain"},
+            {Windows1251, "<?xml version=\"1.0\" encoding='windows-1251'?>", "\xcc\xe8\xf0",
+             u"\u041c\u0438\u0440"},
+            {Windows874, "<meta charset=tis-620>", "\xe4\xb7\xc2", u"\u0e44\u0e17\u0e22"},
+            {Koi8R, "<meta charset=koi8-r>", "\xed\xc9\xd2", u"\u041c\u0438\u0440"},
+            {ShiftJis, "<meta charset=Shift_JIS>", "\x93\xfa\x96\x7b\x5c", u"\u65e5\u672c\\"},
+            {EucJp, "<meta charset=euc-jp>", "\xc6\xfc\xcb\xdc\xb8\xec", u"\u65e5\u672c\u8a9e"},
+            {Iso2022Jp, "<meta charset=iso-2022-jp>", "\x1b\x24\x42\x46\x7c\x4b\x5c\x1b\x28\x42",
              u"\u65e5\u672c"}, // all ASCII bytes
-            {Gbk, "gb2312", 1, "\xd6\xd0\xce\xc4", u"\u4e2d\u6587"},
-            {Gb18030, "gb18030", 1, "\xd6\xd0\xa2\xe3", u"\u4e2d\u20ac"},
-            {Big5, "big5", 1, "\xa4\xa4\xa4\xe5", u"\u4e2d\u6587"},
-            {EucKr, "euc-kr", 1, "\xc7\xd1\xb1\xb9\xbe\xee", u"\ud55c\uad6d\uc5b4"},
+            {Gbk, "<meta charset=gb2312>", "\xd6\xd0\xce\xc4", u"\u4e2d\u6587"},
+            {Gb18030, "<meta charset=gb18030>", "\xd6\xd0\xa2\xe3", u"\u4e2d\u20ac"},
+            {Big5, "<meta charset=big5>", "\xa4\xa4\xa4\xe5", u"\u4e2d\u6587"},
+            {EucKr, "<meta charset=euc-kr>", "\xc7\xd1\xb1\xb9\xbe\xee", u"\ud55c\uad6d\uc5b4"},
         };
         for (const auto &r : legacy)
-            add(encodingName(r.encoding) + ", " + r.label, r.encoding,
-                QString(forms[r.form]).arg(r.label), QString::fromUtf16(r.text),
+            add(encodingName(r.encoding) + ", " + r.head, r.encoding, r.head,
+                QString::fromUtf16(r.text),
                 [&](const QString &page) { return page.toLatin1().replace("\xff", r.bytes); });
         const QByteArray zero("\xef\xbb\xbf\xc3\xa9\xe2\x82\xac\0.", 10);
         const QByteArray huge = QByteArray("<P>paragraph of text, by hand.\r\n").repeated(160000);
         QTest::newRow("two final breaks") << "a\r\n\r\n"_ba << QString() << "a\r\n\r\n"_ba << Utf8;
         QTest::newRow("a zero byte") << zero << QString() << zero + "\r\n" << Utf8;
         QTest::newRow("5 MB") << huge << QString() << huge << Utf8;
+
+        // Which encoding reads a page of no script in particular; whatever it is, the page saves
+        // back to the very same bytes.
+        const auto bytes = [](const char *name, const QByteArray &bytes, Encoding encoding,
+                              const QByteArray &saved = "\r\n") {
+            QTest::newRow(name) << bytes << QString() << bytes + saved << encoding;
+        };
+        const QByteArray bu = "\xe3\x83\x96"; // a valid three-byte character
+        bytes("four characters for a stray byte", bu.repeated(4) + "caf\xe9", Utf8);
+        bytes("three for one", bu.repeated(3) + "caf\xe9", Windows1252);
+        bytes("three for one, declared utf-8", "<meta charset=utf-8>" + bu.repeated(3) + "\xe9",
+              Utf8);
+        bytes("fewer than strays, declared utf-8", "<meta charset=utf-8>" + bu + "\xe9\xe8",
+              Windows1252);
+        bytes("utf-8 mark, stray bytes after it", "\xef\xbb\xbf\xe9\xe8", Utf8);
+        bytes("utf-32le mark that is utf-16le and U+0000", QByteArray("\xff\xfe\0\0A\0", 6),
+              Utf16LE, QByteArray("\r\0\n\0", 4));
+        bytes("utf-16 mark, odd length", "\xff\xfe<\0p", Windows1252);
+        bytes("utf-16 mark, a stray mark's unit", QByteArray("\xff\xfe\xe9\xdc", 4), Windows1252);
+        bytes("unknown label", "<meta charset=x-klingon>\xe9", Windows1252);
+        bytes("declaration past the first 4 KB",
+              QByteArray(4096, ' ') + "<meta charset=koi8-r>\xed", Windows1252);
+        bytes("shift_jis cut in a character", "<meta charset=shift_jis>\x93\xfa\x96", Windows1252);
+        bytes("iso-2022-jp with escapes its encoder would not write",
+              "<meta charset=iso-2022-jp>\x1b(Babc", Utf8);
+        QByteArray all; // every byte but line breaks
+        for (int b = 1; b < 256; ++b)
+            all += b == '\r' || b == '\n' ? ' ' : char(b);
+        bytes("every byte", all, Windows1252);
+        bytes("truncated utf-8", "\xe2\x82", Windows1252);
+        bytes("utf-8 declared koi8-r: bytes win", "<?xml encoding=\"koi8-r\"?>" + bu, Utf8);
     }
     void page_showsItsCharactersAndSavesBack()
     {
@@ -122,87 +149,23 @@ private Q_SLOTS:
                 (info.st_mode & 0777) == 0604);
     }
 
-    // Which rule reads a page. Whatever it is, the text goes back to the very same bytes.
-    void decode_rule_data()
+    // An edit, then Save. A character the page's encoding cannot hold makes Save ask, naming the
+    // encoding, the whole character and the declarations it will change: Yes writes UTF-8 from
+    // what the editor shows, declarations changed in the editor too; No writes nothing and keeps
+    // the text. Stray bytes of a mostly-UTF-8 page are characters of their own in the editor:
+    // deleting one deletes just its byte, and the other is written back as the same byte.
+    void save_afterEditing_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<DecodeRule>("rule");
-        QTest::addColumn<Encoding>("encoding");
-        QTest::addColumn<qsizetype>("strays");
-        const QByteArray bu = "\xe3\x83\x96"; // a valid three-byte character
-        using enum DecodeRule;
-        using enum Encoding;
-        const auto row = [](const char *name, const QByteArray &bytes, DecodeRule rule,
-                            Encoding encoding = Windows1252, qsizetype strays = 0) {
-            QTest::newRow(name) << bytes << rule << encoding << strays;
-        };
-        row("four characters for a stray byte", bu.repeated(4) + "caf\xe9", MostlyUtf8, Utf8, 1);
-        row("three for one", bu.repeated(3) + "caf\xe9", Fallback);
-        row("three for one, declared utf-8", "<meta charset=utf-8>" + bu.repeated(3) + "\xe9",
-            MostlyUtf8, Utf8, 1);
-        row("fewer than strays, declared utf-8", "<meta charset=utf-8>" + bu + "\xe9\xe8",
-            Fallback);
-        row("utf-8 mark, stray bytes after it", "\xef\xbb\xbf\xe9\xe8", ByteOrderMark, Utf8, 2);
-        row("utf-32le mark that is utf-16le and U+0000", QByteArray("\xff\xfe\0\0A\0", 6),
-            ByteOrderMark, Utf16LE);
-        row("utf-16 mark, odd length", "\xff\xfe<\0p", Fallback);
-        row("utf-16 mark, a stray mark's unit", QByteArray("\xff\xfe\xe9\xdc", 4), Fallback);
-        row("unknown label", "<meta charset=x-klingon>\xe9", Fallback);
-        row("declaration past the first 4 KB", QByteArray(4096, ' ') + "<meta charset=koi8-r>\xed",
-            Fallback);
-        row("shift_jis cut in a character", "<meta charset=shift_jis>\x93\xfa\x96", Fallback);
-        row("iso-2022-jp with escapes its encoder would not write",
-            "<meta charset=iso-2022-jp>\x1b(Babc", ValidUtf8, Utf8);
-        QByteArray all; // every byte but line breaks
-        for (int b = 1; b < 256; ++b)
-            all += b == '\r' || b == '\n' ? ' ' : char(b);
-        row("every byte", all, Fallback);
-        row("truncated utf-8", "\xe2\x82", Fallback);
-        row("utf-8 declared koi8-r: bytes win", "<?xml encoding=\"koi8-r\"?>" + bu, ValidUtf8,
-            Utf8);
-    }
-    void decode_rule()
-    {
-        QFETCH(QByteArray, bytes);
-        const Decoded decoded = decode(bytes);
-        QTEST(decoded.rule, "rule");
-        QTEST(decoded.encoding.encoding, "encoding");
-        QTEST(decoded.strayBytes, "strays");
-        QCOMPARE(encode(decoded.text, decoded.encoding).value_or("<none>"), bytes);
-    }
-
-    // Stray bytes of a mostly-UTF-8 page (eight valid characters for two) are characters of
-    // their own in the editor: deleting one deletes just its byte, edits elsewhere keep the
-    // other as the same byte.
-    void strayBytes_keptThroughEditing()
-    {
-        FakeDocument f;
-        const QString file = f.path("page.htm");
-        const QByteArray dashes = QByteArray("\xe2\x80\x94").repeated(8);
-        QVERIFY(f.open(file, dashes + " caf\xe9 \x80"));
-        QCOMPARE(f.edit.wholeText(),
-                 QString(8, u'\u2014') + " caf" + strayMark(0xe9) + ' ' + strayMark(0x80));
-        f.edit.setSelStart(12);
-        f.edit.setSelLength(1);
-        f.edit.replaceSelection({});
-        f.type("!", true);
-        QVERIFY(f.docs.SaveDocument(file));
-        QCOMPARE(readAll(file), dashes + " caf \x80!\r\n");
-    }
-
-    // A character the page's encoding cannot hold: Save asks, naming the encoding, the whole
-    // character and the declarations it will change. Yes writes UTF-8 from what the editor shows,
-    // declarations changed in the editor too; No writes nothing and keeps the text.
-    void save_unencodable_asksForUtf8_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("at"); // where one character is typed over; -1: typed at the end
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("convert");
         QTest::addColumn<QString>("question"); // encoding | character | declarations
         QTest::addColumn<QByteArray>("saved");
         const auto row = [](const char *name, const QByteArray &bytes, const QString &typed,
-                            bool convert, const QString &question, const QByteArray &saved) {
-            QTest::newRow(name) << bytes << typed << convert << question << saved;
+                            bool convert, const QString &question, const QByteArray &saved,
+                            int at = -1) {
+            QTest::newRow(name) << bytes << at << typed << convert << question << saved;
         };
         row("windows-1252, yes", "caf\xe9", u" \u0142"_s, true, u"Windows-1252|\u0142|"_s,
             "caf\xc3\xa9 \xc5\x82\r\n");
@@ -223,10 +186,14 @@ private Q_SLOTS:
             "<meta charset=utf-8>\xe6\x97\xa5\xc2\xa5\r\n");
         row("utf-16 page, stray byte pasted", QByteArray("\xff\xfex\0", 4), strayMark(0xfe), true,
             u"UTF-16LE|"_s + strayMark(0xfe) + u"|"_s, "\xef\xbb\xbfx\xfe\r\n");
+        const QByteArray dashes = QByteArray("\xe2\x80\x94").repeated(8); // for two stray bytes
+        row("stray byte deleted", dashes + " caf\xe9 \x80", "", true, "", dashes + " caf \x80\r\n",
+            12);
     }
-    void save_unencodable_asksForUtf8()
+    void save_afterEditing()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(int, at);
         QFETCH(QString, typed);
         QFETCH(bool, convert);
         QFETCH(QByteArray, saved);
@@ -234,12 +201,15 @@ private Q_SLOTS:
         const QString page = f.path("page.htm");
         f.utf8 = convert;
         QVERIFY(f.open(page, bytes));
-        f.type(typed, true);
+        f.edit.setSelStart(at < 0 ? f.edit.textLength() : at);
+        f.edit.setSelLength(at < 0 ? 0 : 1);
+        f.edit.replaceSelection(typed);
         QCOMPARE(f.docs.SaveDocument(page), convert);
-        QVERIFY(f.asked && f.asked->path == page);
-        QTEST(QStringList(
-                  {f.asked->encodingName, f.asked->character, f.asked->declarations.join(u',')})
-                  .join(u'|'),
+        QVERIFY(!f.asked || f.asked->path == page);
+        QTEST(f.asked ? QStringList({f.asked->encodingName, f.asked->character,
+                                     f.asked->declarations.join(u',')})
+                            .join(u'|')
+                      : QString(),
               "question");
         QCOMPARE(readAll(page), saved);
         QCOMPARE(f.edit.modified(), !convert);
@@ -248,6 +218,7 @@ private Q_SLOTS:
         QCOMPARE(f.docs.encodedText().value_or("<none>"), convert ? saved : "<none>");
     }
 };
+
 QObject *makeEncodingsTest()
 {
     return new EncodingsTest;
