@@ -44,8 +44,6 @@ private Q_SLOTS:
         unicode("utf-8", Utf8, Qt::Utf8, false);
         unicode("utf-8, byte-order mark", Utf8, Qt::Utf8);
         unicode("utf-16le", Utf16LE, Qt::Utf16LE);
-        unicode("utf-16be", Utf16BE, Qt::Utf16BE);
-        unicode("utf-32le", Utf32LE, Qt::Utf32LE);
         unicode("utf-32be", Utf32BE, Qt::Utf32BE);
         // Encodings that keep ASCII as it is, declared in the page's first line or not at all.
         const auto legacy = [&](Encoding encoding, const char *head, const char *bytes,
@@ -61,14 +59,11 @@ private Q_SLOTS:
         legacy(Iso8859_2, "<meta charset=latin2>", "plain", u"plain");
         legacy(Windows1251, "<?xml version=\"1.0\" encoding='windows-1251'?>", "\xcc\xe8\xf0",
                u"\u041c\u0438\u0440");
-        legacy(Windows874, "<meta charset=tis-620>", "\xe4\xb7\xc2", u"\u0e44\u0e17\u0e22");
         legacy(Koi8R, "<meta charset=koi8-r>", "\xed\xc9\xd2", u"\u041c\u0438\u0440");
         legacy(ShiftJis, "<meta charset=Shift_JIS>", "\x93\xfa\x96\x7b\x5c", u"\u65e5\u672c\\");
-        legacy(EucJp, "<meta charset=euc-jp>", "\xc6\xfc\xcb\xdc\xb8\xec", u"\u65e5\u672c\u8a9e");
         legacy(Iso2022Jp, "<meta charset=iso-2022-jp>", "\x1b\x24\x42\x46\x7c\x4b\x5c\x1b\x28\x42",
                u"\u65e5\u672c"); // all ASCII bytes
         legacy(Gbk, "<meta charset=gb2312>", "\xd6\xd0\xce\xc4", u"\u4e2d\u6587");
-        legacy(Gb18030, "<meta charset=gb18030>", "\xd6\xd0\xa2\xe3", u"\u4e2d\u20ac");
         legacy(Big5, "<meta charset=big5>", "\xa4\xa4\xa4\xe5", u"\u4e2d\u6587");
         legacy(EucKr, "<meta charset=euc-kr>", "\xc7\xd1\xb1\xb9\xbe\xee", u"\ud55c\uad6d\uc5b4");
         const QByteArray huge = QByteArray("<P>paragraph of text, by hand.\r\n").repeated(160000);
@@ -87,9 +82,7 @@ private Q_SLOTS:
         row("utf-8 mark, stray bytes after it", "\xef\xbb\xbf\xe9\xe8", Utf8);
         row("utf-32le mark that is utf-16le and U+0000", QByteArray("\xff\xfe\0\0A\0", 6), Utf16LE,
             {}, QByteArray("\r\0\n\0", 4));
-        row("utf-16 mark, odd length", "\xff\xfe<\0p", Windows1252);
         row("utf-16 mark, a stray mark's unit", QByteArray("\xff\xfe\xe9\xdc", 4), Windows1252);
-        row("unknown label", "<meta charset=x-klingon>\xe9", Windows1252);
         row("declaration past the first 4 KB", QByteArray(4096, ' ') + "<meta charset=koi8-r>\xed",
             Windows1252);
         row("shift_jis cut in a character", "<meta charset=shift_jis>\x93\xfa\x96", Windows1252);
@@ -99,7 +92,6 @@ private Q_SLOTS:
         for (int b = 1; b < 256; ++b)
             all += b == '\r' || b == '\n' ? ' ' : char(b);
         row("every byte", all, Windows1252);
-        row("truncated utf-8", "\xe2\x82", Windows1252);
         row("utf-8 declared koi8-r: bytes win", "<?xml encoding=\"koi8-r\"?>" + bu, Utf8);
     }
     void page_showsItsCharactersAndSavesBack()
@@ -146,21 +138,17 @@ private Q_SLOTS:
         };
         row("windows-1252, yes", "caf\xe9", u" \u0142"_s, true, u"Windows-1252|\u0142|"_s,
             "caf\xc3\xa9 \xc5\x82\r\n");
-        row("astral character", "caf\xe9", u"\U0001F600"_s, true, u"Windows-1252|\U0001F600|"_s,
-            "caf\xc3\xa9\xf0\x9f\x98\x80\r\n");
-        row("two declarations, yes",
-            "<?xml version=\"1.0\" encoding=\"ISO-8859-2\"?>\n<META "
-            "CHARSET=latin2>\xa3\xf3\x64\xbc",
+        row("astral character", "\xe9", u"\U0001F600"_s, true, u"Windows-1252|\U0001F600|"_s,
+            "\xc3\xa9\xf0\x9f\x98\x80\r\n");
+        row("two declarations, yes", "<?xml encoding=\"ISO-8859-2\"?><META CHARSET=latin2>\xa3",
             u"\u20ac"_s, true, u"ISO-8859-2|\u20ac|ISO-8859-2,latin2"_s,
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<META CHARSET=utf-8>"
-            "\xc5\x81\xc3\xb3\x64\xc5\xba\xe2\x82\xac\r\n");
+            "<?xml encoding=\"UTF-8\"?><META CHARSET=utf-8>\xc5\x81\xe2\x82\xac\r\n");
         // The question names the one character, not the text after it.
         row("declaration, no", "<meta charset=koi8-r>\xed", u"\u0142 x"_s, false,
             u"KOI8-R|\u0142|koi8-r"_s, "<meta charset=koi8-r>\xed");
         // glibc would write the yen sign as 0x5C, which reads back as a backslash.
-        row("shift_jis, a character only approximated", "<meta charset=shift_jis>\x93\xfa",
-            u"\u00a5"_s, true, u"Shift_JIS|\u00a5|shift_jis"_s,
-            "<meta charset=utf-8>\xe6\x97\xa5\xc2\xa5\r\n");
+        row("shift_jis, only approximated", "<meta charset=shift_jis>\x93\xfa", u"\u00a5"_s, true,
+            u"Shift_JIS|\u00a5|shift_jis"_s, "<meta charset=utf-8>\xe6\x97\xa5\xc2\xa5\r\n");
         row("utf-16 page, stray byte pasted", QByteArray("\xff\xfex\0", 4), strayMark(0xfe), true,
             u"UTF-16LE|"_s + strayMark(0xfe) + u"|"_s, "\xef\xbb\xbfx\xfe\r\n");
         const QByteArray dashes = QByteArray("\xe2\x80\x94").repeated(8); // for two stray bytes
