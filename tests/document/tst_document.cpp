@@ -1,4 +1,5 @@
 #include "common/fakedocument.h"
+#include "common/hermetic.h"
 
 #include <QDir>
 #include <QTest>
@@ -152,9 +153,6 @@ private Q_SLOTS:
     }
 };
 
-QObject *makeDocumentTest()
-{
-    return new DocumentTest;
-}
+static tolvan::test::RegisterTest registered([]() -> QObject * { return new DocumentTest; });
 
 #include "tst_document.moc"

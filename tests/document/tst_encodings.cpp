@@ -1,4 +1,5 @@
 #include "common/fakedocument.h"
+#include "common/hermetic.h"
 #include "document/codec.h"
 
 #include <QStringEncoder>
@@ -184,9 +185,6 @@ private Q_SLOTS:
     }
 };
 
-QObject *makeEncodingsTest()
-{
-    return new EncodingsTest;
-}
+static tolvan::test::RegisterTest registered([]() -> QObject * { return new EncodingsTest; });
 
 #include "tst_encodings.moc"

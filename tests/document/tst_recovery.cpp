@@ -2,6 +2,7 @@
 // they bring back, and which copies count as left behind.
 
 #include "common/fakedocument.h"
+#include "common/hermetic.h"
 #include "document/recovery.h"
 
 #include <QDir>
@@ -102,9 +103,6 @@ private Q_SLOTS:
     }
 };
 
-QObject *makeRecoveryTest()
-{
-    return new RecoveryTest;
-}
+static tolvan::test::RegisterTest registered([]() -> QObject * { return new RecoveryTest; });
 
 #include "tst_recovery.moc"
