@@ -78,8 +78,6 @@ private Q_SLOTS:
         FakeDocument f;
         const QString page = f.path("page.htm");
         QVERIFY(writeAll(page, "old page"));
-        QVERIFY(f.docs.LoadDocument(page, preparePage(page)));
-        QCOMPARE(f.edit.wholeText(), "old page");
         PreparedPage prepared = preparePage(page), removed = preparePage(page);
         QVERIFY(writeAll(page + ".new", "new page") && QFile::remove(page) &&
                 QFile::rename(page + ".new", page));
@@ -110,9 +108,8 @@ private Q_SLOTS:
         QFETCH(bool, proceeds);
         FakeDocument f;
         const QString file = f.path("doc.htm");
-        QVERIFY(writeAll(file, "old"));
         if (titled)
-            QVERIFY(f.docs.LoadDocument(file));
+            QVERIFY(f.open(file, "old"));
         f.type("unsaved");
         f.answer = answer;
         if (!titled && proceeds)

@@ -162,7 +162,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, saved);
         FakeDocument f;
         const QString page = f.path("page.htm");
-        const bool convert = f.utf8 = saved != bytes;
+        const bool convert = saved != bytes;
+        f.utf8 = convert;
         QVERIFY(f.open(page, bytes));
         f.edit.setSelStart(at < 0 ? f.edit.textLength() : at);
         f.edit.setSelLength(at < 0 ? 0 : 1);
