@@ -4,8 +4,6 @@
 #include <QDir>
 #include <QTest>
 
-#include <array>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace tolvan::document;
@@ -29,10 +27,8 @@ private Q_SLOTS:
             QTest::newRow(name) << QString(name) << "File {} does not Exist!";
         for (const char *name : {"pipe.htm", "self.htm", "huge.htm"})
             QTest::newRow(name) << QString(name) << "Cannot Open File {}";
-        QTest::newRow("save, empty") << "kept.htm"
-                                     << "Nothing to save";
-        QTest::newRow("save, read-only") << "readonly.htm"
-                                         << "Cannot Create File {}";
+        QTest::newRow("save, empty") << QString("kept.htm") << QString("Nothing to save");
+        QTest::newRow("save, read-only") << QString("readonly.htm") << "Cannot Create File {}";
     }
     void refusals_leaveEverythingAsItWas()
     {
