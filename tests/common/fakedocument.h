@@ -21,8 +21,7 @@ public:
     FakeDocument() { docs.makeUntitled(); }
 
     platform::EditControl edit;
-    platform::EditControl *other = nullptr; // when set, the editor the commands see instead
-    QString dir, caption;
+    QString dir;
     std::function<QString()> fileName = [] { return QString(); }; // the file-name box
     QStringList told, messages;
     SaveChanges answer = SaveChanges::Cancel;
@@ -38,22 +37,19 @@ public:
     {
         return writeAll(file, bytes) && docs.LoadDocument(file);
     }
-    // Types over the whole text, or at its end.
-    void type(const QString &text, bool atEnd = false)
+    // Types over the whole text.
+    void type(const QString &text)
     {
-        if (atEnd)
-            edit.setSelStart(edit.textLength());
-        else
-            edit.selectAll();
+        edit.selectAll();
         edit.replaceSelection(text);
     }
 
-    platform::EditControl &editor() override { return other ? *other : edit; }
+    platform::EditControl &editor() override { return edit; }
     QString directory() const override { return dir; }
     QString fileNameText() const override { return fileName(); }
     void updateFileList() override { told << "(list read)"; }
     void repaintFileList() override { told << "(list repainted)"; }
-    void setCaption(const QString &text) override { caption = text; }
+    void setCaption(const QString &) override {}
     SaveChanges askSaveChanges() override { return note("Save changes?", answer); }
     std::optional<QString> askSaveName() override { return note("Save as?", saveName); }
     std::optional<QString> askOpenName(const QString &in) override

@@ -33,13 +33,6 @@ inline bool writeAll(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// Every name in the folder, hidden ones too.
-inline QStringList entriesOf(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
-
 inline QStringList texts(const QListWidget &list)
 {
     QStringList result;
@@ -80,11 +73,10 @@ inline QString inChild(const std::function<QString()> &body, unsigned seconds = 
     const pid_t child = ::fork();
     if (child == 0) {
         ::alarm(seconds); // a hang ends the child, and the parent reads the signal
-        QByteArray report;
+        QByteArray report = "an exception escaped"; // caught: else the child would go on
         try {
             report = body().toUtf8();
-        } catch (...) { // else the child would go on with the parent's tests
-            report = "an exception escaped";
+        } catch (...) {
         }
         [[maybe_unused]] const ssize_t n = ::write(fds[1], report.data(), size_t(report.size()));
         ::_exit(0);
@@ -106,8 +98,7 @@ inline QString inChild(const std::function<QString()> &body, unsigned seconds = 
 
 // What `body` costs in memory, in kilobytes, over a child that does nothing; its report as
 // inChild gives it.
-inline QString inChildCosting(const std::function<QString()> &body, unsigned seconds,
-                              long *extraKb)
+inline QString inChildCosting(const std::function<QString()> &body, unsigned seconds, long *extraKb)
 {
     long baseKb = 0, usedKb = 0;
     inChild([] { return QString(); }, seconds, &baseKb);

@@ -2,12 +2,10 @@
 
 #include <QApplication>
 
-QObject *makeDocumentTest(), *makeEncodingsTest(), *makeRecoveryTest();
-
+// The test classes register themselves from their own files.
 int main(int argc, char **argv)
 {
     tolvan::test::hermeticHome();
     QApplication app(argc, argv);
-    return tolvan::test::runTests({makeDocumentTest(), makeEncodingsTest(), makeRecoveryTest()},
-                                  argc, argv);
+    return tolvan::test::runTests({}, argc, argv);
 }

@@ -1,143 +1,93 @@
-// The recovery copies: when they are written while a person types, who may read them, and
-// which copies count as left behind.
+// The recovery copies: when they are written while a person types, who may read them, what
+// they bring back, and which copies count as left behind.
 
+#include "common/fakedocument.h"
+#include "common/hermetic.h"
 #include "document/recovery.h"
 
 #include <QDir>
 #include <QTest>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 using namespace tolvan::document;
+using namespace Qt::StringLiterals;
 
 class RecoveryTest : public QObject
 {
     Q_OBJECT
 
-    static uint modeOf(const QString &path)
-    {
-        struct stat info
-        {
-        };
-        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777
-                                                                       : 0xFFFF;
-    }
-
 private Q_SLOTS:
     void init() { QDir(RecoveryStore::folder()).removeRecursively(); }
 
-    // Keystrokes every `every` ms from 0 to `until` (inclusive), a copy written whenever it
-    // falls due: the first copy comes no later than 5 s after the first keystroke also while
-    // typing goes on, the text typed after a copy is copied within 5 s, the last keystroke
-    // within a second of typing stopping, and no two copies come less than a second apart.
-    void schedule_followsSteadyTyping_data()
+    // When the copy falls due, step by step: "c900=1900" is a change at 900 ms that makes the
+    // copy due at 1900; "w" a copy written at that time, "f" one that could not be. Due a second
+    // after typing stops, no later than 5 s after the first change not in a copy while typing
+    // goes on; a failed copy is tried again a second later, not on the next keystroke.
+    void schedule_data()
     {
-        QTest::addColumn<int>("every");
-        QTest::addColumn<int>("until");
-        QTest::addColumn<int>("copies"); // how many copies the typing gets
-        QTest::newRow("one keystroke") << 1000 << 0 << 1;
-        QTest::newRow("20 s without a pause") << 100 << 20000 << 5;
-        QTest::newRow("keys 10 ms apart for 3 s") << 10 << 3000 << 1;
-        QTest::newRow("a key every 900 ms") << 900 << 9000 << 2;
-        QTest::newRow("a key every 1.5 s") << 1500 << 6000 << 5;
+        QTest::addColumn<QString>("script");
+        QTest::newRow("typing stops") << "c0=1000 c900=1900 w1900 c2000=3000";
+        QTest::newRow("typing goes on") << "c0=1000 c900=1900 c4500=5000 c4900=5000";
+        QTest::newRow("copy failed") << "c0=1000 c4500=5000 f5000 c5010=6000 w6000 c12000=13000";
     }
-    void schedule_followsSteadyTyping()
+    void schedule()
     {
-        QFETCH(int, every);
-        QFETCH(int, until);
+        QFETCH(QString, script);
         RecoverySchedule schedule;
-        QList<qint64> written;
-        qint64 due = -1, uncopiedSince = -1, worstLag = 0;
-        const auto runUntil = [&](qint64 now) {
-            if (due >= 0 && due <= now) {
-                written << due;
-                worstLag = std::max(worstLag, due - uncopiedSince);
-                schedule.written(due);
-                due = uncopiedSince = -1;
-            }
-        };
-        for (qint64 key = 0; key <= until; key += every) {
-            runUntil(key);
-            due = schedule.changed(key);
-            if (uncopiedSince < 0)
-                uncopiedSince = key;
+        QStringList seen;
+        for (QString step : script.split(u' ')) {
+            const qint64 at = step.mid(1).section(u'=', 0, 0).toLongLong();
+            if (step.startsWith(u'c'))
+                step = u"c%1=%2"_s.arg(at).arg(schedule.changed(at));
+            else
+                schedule.written(at, step.startsWith(u'w'));
+            seen << step;
         }
-        runUntil(until + 60000);
-        QTEST(int(written.size()), "copies");
-        QVERIFY2(worstLag <= 5000, qPrintable(QString::number(worstLag)));
-        QVERIFY(written.last() - until <= 1000);
-        for (qsizetype i = 1; i < written.size(); ++i)
-            QVERIFY(written[i] - written[i - 1] >= 1000);
-    }
-
-    // A copy that could not be written (a full disk) is tried again a second later while typing
-    // goes on, not on every keystroke, and not only after another five seconds.
-    void schedule_failedCopyRetriedAfterAGap()
-    {
-        RecoverySchedule schedule;
-        qint64 due = 0;
-        for (qint64 key = 0; key < 5000; key += 100)
-            due = schedule.changed(key);
-        QCOMPARE(due, 5000);
-        schedule.written(due, false);
-        QCOMPARE(schedule.changed(5010), 6000);
-        schedule.written(6000);
-        QCOMPARE(schedule.changed(12000), 13000); // a fresh change: the quiet wait
+        QCOMPARE(seen.join(u' '), script);
     }
 
     // The copy and its folder are its user's alone, also where an earlier version left the
-    // folder open to others, and under a careless umask; the copy reads back as written.
-    void store_privateToItsUser_data()
+    // folder open to others. The copy brings back the page, its
+    // encoding and its stray bytes, so that the restored page saves as the original would.
+    void store_privateAndBringsBackThePage_data()
     {
-        QTest::addColumn<int>("folderBefore"); // -1: no folder yet
-        QTest::newRow("new folder") << -1;
-        QTest::newRow("folder left open to others") << 0755;
+        QTest::addColumn<PageEncoding>("encoding");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("utf-8 with its mark")
+            << PageEncoding(Encoding::Utf8, true) << u"\u65e5\r\n"_s + strayMark(0xe9)
+            << "\xef\xbb\xbf\xe6\x97\xa5\r\n\xe9\r\n"_ba;
+        QTest::newRow("windows-1252")
+            << PageEncoding(Encoding::Windows1252) << u"\u00e9"_s << "\xe9\r\n"_ba;
     }
-    void store_privateToItsUser()
+    void store_privateAndBringsBackThePage()
     {
-        QFETCH(int, folderBefore);
-        if (folderBefore >= 0)
-            QVERIFY(QDir().mkpath(RecoveryStore::folder()) &&
-                    ::chmod(QFile::encodeName(RecoveryStore::folder()).constData(),
-                            mode_t(folderBefore)) == 0);
-        const mode_t umask = ::umask(0);
+        QFETCH(PageEncoding, encoding);
+        QFETCH(QString, text);
+        tolvan::test::FakeDocument f;
+        const QString page = f.path("page.htm"), folder = RecoveryStore::folder();
+        QVERIFY(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
         const RecoveryStore store = RecoveryStore::ofThisProcess();
-        const bool saved = store.save("/site/page.htm", Encoding::Utf8, "a\r\nb\u00e9");
-        ::umask(umask);
-        QVERIFY(saved);
-        QCOMPARE(modeOf(RecoveryStore::folder()), 0700u);
-        QCOMPARE(modeOf(store.file()), 0600u);
-        const auto work = RecoveryStore::read(store.file());
+        QVERIFY(store.save(page, encoding, text));
+        QCOMPARE(int(QFile::permissions(folder) & 0x77), 0);
+        QCOMPARE(int(QFile::permissions(store.file()) & 0x77), 0);
+        const std::optional<RecoveredWork> work = RecoveryStore::read(store.file());
         QVERIFY(work);
-        QCOMPARE(work->documentPath + u'|' + work->text, "/site/page.htm|a\r\nb\u00e9");
+        f.docs.restore(work->documentPath, work->encoding, work->text);
+        QVERIFY(f.docs.SaveDocument(page));
+        QTEST(tolvan::test::readAll(page), "saved");
     }
 
-    // Only copies of processes that have ended are offered, and a process that got the same id
-    // later is not taken for the one that wrote the copy.
-    void store_leftBehindOnlyByEndedProcesses()
+    // A copy is left behind by the process that wrote it, not by a later one that got its id
+    // (this one: the copy's process started at boot).
+    void store_leftBehindByItsOwnProcess()
     {
-        const RecoveryStore mine = RecoveryStore::ofThisProcess();
-        const RecoveryStore sameIdEarlierProcess(::getpid(), 1); // started at boot, long gone
-        const pid_t gone = ::fork();
-        if (gone == 0)
-            ::_exit(0);
-        ::waitpid(gone, nullptr, 0);
-        const RecoveryStore ended(gone);
-        for (const RecoveryStore *store : {&mine, &sameIdEarlierProcess, &ended})
-            QVERIFY(store->save(store->file(), Encoding::Utf8, "text"));
-        QStringList offered, expected{sameIdEarlierProcess.file(), ended.file()};
-        for (const RecoveredWork &work : RecoveryStore::leftBehind())
-            offered << work.documentPath;
-        offered.sort();
-        expected.sort();
-        QCOMPARE(offered, expected);
+        QVERIFY(RecoveryStore(::getpid(), 1).save("/site/page.htm", Encoding::Utf8, "text"));
+        QCOMPARE(RecoveryStore::leftBehind().value(0).documentPath, "/site/page.htm");
     }
 };
 
-QObject *makeRecoveryTest()
-{
-    return new RecoveryTest;
-}
+static tolvan::test::RegisterTest registered([]() -> QObject * { return new RecoveryTest; });
 
 #include "tst_recovery.moc"
