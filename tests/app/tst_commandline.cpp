@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "common/hermetic.h"
 
 #include <QTest>
 
@@ -11,31 +12,31 @@ private Q_SLOTS:
     void parse_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("action");
+        QTest::addColumn<CommandLine::Action>("action");
         QTest::addColumn<QString>("file");
-        const int run = int(CommandLine::Action::Run), error = int(CommandLine::Action::Error);
-        const int help = int(CommandLine::Action::Help);
-        QTest::newRow("a file") << QStringList{"page.htm"} << run << "page.htm";
-        QTest::newRow("help") << QStringList{"--help"} << help << "";
-        QTest::newRow("help wins over a file") << QStringList{"page.htm", "-h"} << help << "";
-        QTest::newRow("version") << QStringList{"--version"} << int(CommandLine::Action::Version)
-                                 << "";
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << error << "";
-        QTest::newRow("two files") << QStringList{"a.htm", "b.htm"} << error << "";
-        QTest::newRow("dash file after --") << QStringList{"--", "-odd.htm"} << run << "-odd.htm";
-        QTest::newRow("Qt's own options pass")
-            << QStringList{"-platform", "offscreen", "-reverse", "x.htm"} << run << "x.htm";
+        const auto row = [](const char *name, QStringList args, CommandLine::Action action,
+                            const char *file = "") {
+            QTest::newRow(name) << args << action << file;
+        };
+        using enum CommandLine::Action;
+        row("a file", {"page.htm"}, Run, "page.htm");
+        row("help wins over a file", {"page.htm", "-h"}, Help);
+        row("version", {"--version"}, Version);
+        row("unknown option", {"--bogus"}, Error);
+        row("two files", {"a.htm", "b.htm"}, Error);
+        row("dash file after --", {"--", "-odd.htm"}, Run, "-odd.htm");
+        row("Qt's own options pass", {"-platform", "offscreen", "-reverse", "x.htm"}, Run, "x.htm");
     }
     void parse()
     {
         QFETCH(QStringList, args);
         const CommandLine line = tolvan::app::parseCommandLine(args);
-        QTEST(int(line.action), "action");
+        QTEST(line.action, "action");
         QTEST(line.file, "file");
         QCOMPARE(line.error.isEmpty(), line.action != CommandLine::Action::Error);
     }
 };
 
-QObject *makeCommandLineTest() { return new CommandLineTest; }
+static tolvan::test::RegisterTest registered([]() -> QObject * { return new CommandLineTest; });
 
 #include "tst_commandline.moc"

@@ -2,43 +2,58 @@
 #include "app/menutable.h"
 #include "browser/directorylistbox.h"
 #include "browser/filelistbox.h"
+#include "common/files.h"
+#include "common/hermetic.h"
 #include "common/mainwindow.h"
 #include "common/modal.h"
 #include "document/documents.h"
-#include "document/recovery.h"
-#include "help/aboutbox.h"
 #include "help/helpfile.h"
 #include "help/helpviewer.h"
-#include "help/quickhelp.h"
 #include "markup/markup.h"
 #include "platform/application.h"
 #include "platform/editcontrol.h"
 #include "platform/fonts.h"
 #include "platform/shortcuts.h"
-#include "settings/settings.h"
 
-#include <QAction>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
 #include <QToolButton>
 
 #include <functional>
-#include <optional>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using tolvan::app::TMainForm;
+using tolvan::browser::TDirectoryListBox;
+using tolvan::document::RecoveryStore;
 using tolvan::platform::EditControl;
+using tolvan::test::leaveCopy;
 namespace markup = tolvan::markup;
+
+namespace {
+
+// Presses the named buttons of the question boxes as they come, in order; the message of each
+// box goes to `asked`.
+void answerInTurn(QStringList answers, QStringList *asked)
+{
+    if (answers.isEmpty())
+        return;
+    const QString answer = answers.takeFirst();
+    whenModalShown([answer, answers, asked](QWidget *box) {
+        *asked << box->findChild<QWidget *>("Message")->accessibleName();
+        answerInTurn(answers, asked);
+        box->findChild<QPushButton *>(answer)->click();
+    });
+}
+
+} // namespace
 
 class MainFormTest : public QObject
 {
@@ -52,110 +67,53 @@ class MainFormTest : public QObject
 private Q_SLOTS:
     void init()
     {
+        QDir(RecoveryStore::folder()).removeRecursively();
         QVERIFY((m_form = tolvan::test::firstRunWindow()));
     }
     void cleanup()
     {
+        if (m_form)
+            m_form->memo()->setModified(false); // let the window close without asking
         delete m_form;
         QCOMPARE(tolvan::test::windowLeftOpen(), QString());
+        QDir::setCurrent(tolvan::test::hermeticHome().path()); // the folder shown may be gone
     }
 
-    void firstRun_lookMenusAndToolbar()
+    // The first start: the window's font, the editor's font, glyphs in the file list and on
+    // every toolbar button (greyed too); Tab typed in the editor is a character, not a move to
+    // the next control.
+    void firstRun_look()
     {
-        QCOMPARE(m_form->windowTitle(), "Tolvan v1.61 - noname.html");
         EditControl *memo = m_form->memo();
-        QCOMPARE(memo->backgroundColor(), QColor(0, 0, 0x80));
-        QCOMPARE(memo->textColor(), QColor(Qt::yellow));
-        QCOMPARE(memo->font().family() + QString::number(memo->font().pointSize()), "Arial12");
-        QCOMPARE(QRect(m_form->pos(), m_form->size()), QRect(80, 60, 520, 400));
         QCOMPARE(m_form->font(), tolvan::platform::designFont("MS Sans Serif", 12));
+        QCOMPARE(memo->font().family() + QString::number(memo->font().pointSize()), "Arial12");
         QVERIFY(m_form->findChild<tolvan::browser::TFileListBox *>()->showGlyphs());
-        const QPalette nameBox = child("FilenameEdit")->palette(); // green on black
-        QCOMPARE(nameBox.color(QPalette::Base).name() + nameBox.color(QPalette::Text).name(),
-                 "#000000#00ff00");
-        // Where the window's parts stand in it, as a person sees them at the first start.
-        QStringList parts;
-        for (const char *name : {"Memo1", "Panel1", "StatusBar", "FilenameEdit", "FileListBox"}) {
-            const QWidget *part = child(name);
-            const QPoint at = part->mapTo(m_form, QPoint());
-            parts << QString("%1 %2,%3 %4x%5 %6")
-                         .arg(name)
-                         .arg(at.x())
-                         .arg(at.y())
-                         .arg(part->width())
-                         .arg(part->height())
-                         .arg(part->isVisible());
-        }
-        QCOMPARE(parts, QStringList({"Memo1 0,52 358x326 1", "Panel1 358,52 162x326 1",
-                                     "StatusBar 0,378 520x22 1", "FilenameEdit 366,60 145x24 1",
-                                     "FileListBox 366,88 145x106 1"}));
-        // Tab typed in the editor is a character, not a move to the next control.
+        for (QToolButton *button : child("ToolBar")->findChildren<QToolButton *>())
+            QVERIFY2(!button->icon().pixmap(button->iconSize(), QIcon::Disabled).isNull(),
+                     qPrintable(button->objectName()));
         QTest::keyClick(memo, Qt::Key_Tab);
         QCOMPARE(memo->wholeText(), "\t");
-        // The menus show the keys of the Original scheme; the window dispatches them itself, so
-        // no item has a key of its own.
-        QStringList keys, disabled;
-        for (const tolvan::app::MenuRow &row : tolvan::app::menuRows()) {
-            if (QString(row.caption) == "-")
-                continue;
-            QAction *action = item(row.name);
-            QVERIFY2(action && action->shortcut().isEmpty(), row.name);
-            if (!keyShown(row.name).isEmpty())
-                keys << QString(row.name) + ' ' + keyShown(row.name);
-            if (!action->isEnabled())
-                disabled << row.name;
-        }
-        QCOMPARE(keys, QStringList({"cmOpen F3", "cmSave F2", "cmExit Alt+X", "cmUndo Alt+BkSp",
-                                    "cmSelectAll Ctrl+A", "cmCut Shift+Del", "cmCopy Ctrl+Ins",
-                                    "cmPaste Shift+Ins", "cmBold Ctrl+B", "cmItalics Ctrl+I",
-                                    "cmUnderlined Ctrl+U", "cmFont1 Ctrl+F", "cmComments Alt+C",
-                                    "LineBreak1 Ctrl+L", "Paragraph1 Ctrl+P", "cmHorRuler Ctrl+H",
-                                    "cmPreview F9", "cmCheckMarkup F7", "cmSearchHelp Ctrl+F1"}));
-        QCOMPARE(disabled, QStringList({"cmRepeatCommand", "cmPreferences", "cmContents",
-                                        "cmSearchHelp"}));
-        QCOMPARE(m_form->menuBar()->actions().size(), 8);
-        QVERIFY(m_form->findChild<QMenu *>("cmFile")->actions().contains(item("cmExit")));
-        QVERIFY(m_form->findChild<QMenu *>("Heading1")->actions().contains(item("H31")));
-        // Every toolbar button has its glyph, also greyed, and its hint as tooltip (all but
-        // Color); they stand in one row without overlapping.
-        int right = 0;
-        const auto buttons = child("ToolBar")->findChildren<QToolButton *>();
-        QCOMPARE(buttons.size(), 17);
-        for (QToolButton *button : buttons) {
-            const QString name = button->objectName(), hint = button->property("hint").toString();
-            QVERIFY2(!button->icon().pixmap(button->iconSize(), QIcon::Disabled).isNull() &&
-                         !hint.isEmpty() && button->x() >= right && button->y() == 4 &&
-                         button->size() == QSize(25, 25),
-                     qPrintable(name));
-            QCOMPARE(button->toolTip(), name == "ColorButton" ? QString() : hint);
-            right = button->x() + 25;
-        }
     }
 
     // The lists at the bottom of the side panel follow its height; below 220 pixels the file
     // list has no room left.
-    void panel1Resize_movesListsUp_data()
-    {
-        QTest::addColumn<int>("height");
-        QTest::addColumn<QList<int>>("places"); // drive, directory, filter list tops; file list
-        QTest::newRow("464") << 464 << QList<int>{441, 307, 282, 244};
-        QTest::newRow("short panel") << 200 << QList<int>{177, 43, 18, 0};
-    }
     void panel1Resize_movesListsUp()
     {
-        QFETCH(int, height);
         QWidget *panel = child("Panel1");
-        m_form->resize(m_form->width(), m_form->height() - panel->height() + height);
-        QTRY_COMPARE(panel->height(), height);
-        QTEST((QList<int>{child("DriveComboBox")->y(), child("DirectoryListBox")->y(),
-                          child("FilterComboBox")->y(), child("FileListBox")->height()}),
-              "places");
-        QCOMPARE(child("FileListBox")->y(), 36); // the file list stays at the top
+        // drive, directory, filter list tops; file list height
+        for (const auto &[height, places] : {std::pair{464, QList<int>{441, 307, 282, 244}},
+                                             std::pair{200, QList<int>{177, 43, 18, 0}}}) {
+            m_form->resize(m_form->width(), m_form->height() - panel->height() + height);
+            QTRY_COMPARE(panel->height(), height);
+            QCOMPARE((QList<int>{child("DriveComboBox")->y(), child("DirectoryListBox")->y(),
+                                 child("FilterComboBox")->y(), child("FileListBox")->height()}),
+                     places);
+        }
     }
 
     // Every menu item, key and toolbar button of a markup command puts exactly the text of the
     // command its table row names, over a selection that spans a line break, and leaves the
-    // editor the focus.
+    // editor the focus. A disabled item's key does nothing.
     void markupTriggersAndKeys()
     {
         EditControl *memo = m_form->memo();
@@ -178,6 +136,7 @@ private Q_SLOTS:
             if (!row.handler || !markup::commandFor(row.handler))
                 continue;
             QAction *action = item(row.name);
+            QVERIFY2(action->shortcut().isEmpty(), row.name); // the window dispatches the keys
             check(row.handler, [action] { action->trigger(); });
             const QKeyCombination key = m_form->shortcuts()->shortcut(action);
             if (key.toCombined() != 0)
@@ -188,22 +147,18 @@ private Q_SLOTS:
             if (markup::commandFor(row.handler))
                 check(row.handler, [&] { QTest::mouseClick(child(row.name), Qt::LeftButton); });
         }
-        QCOMPARE(triggers, 22 + 8 + 10); // menu items, their keys, toolbar buttons
+        QCOMPARE(triggers, 22 + 8 + 10);             // menu items, their keys, toolbar buttons
         QVERIFY(!QApplication::activePopupWidget()); // Alt+C ran Comments, not its menu
-        // The key of a disabled item is swallowed: it neither runs the item nor reaches the
-        // editor. Alt+X, given at start, closes the window.
         memo->setModified(false);
         QSignalSpy triggered(item("cmSearchHelp"), &QAction::triggered);
         QTest::keyClick(memo, Qt::Key_F1, Qt::ControlModifier);
         QCOMPARE(triggered.count(), 0);
         QVERIFY(!memo->modified());
-        QTest::keyClick(memo, Qt::Key_X, Qt::AltModifier);
-        QTRY_VERIFY(!m_form->isVisible());
     }
 
     // The Color button inserts the chosen colour; cancelled, it changes nothing, and the dialog
-    // opens again with the colour it last gave.
-    void modalDialogs_colorAboutQuickHelp()
+    // opens again with the colour it last gave. F1 in an open menu asks for help.
+    void colorDialogAndMenuHelp()
     {
         QColor opened;
         const auto choose = [&](const QColor &color, bool accept) {
@@ -216,25 +171,12 @@ private Q_SLOTS:
             m_form->findChild<QToolButton *>("ColorButton")->click();
         };
         choose(QColor(0x12, 0xAB, 0x0F), true);
-        QCOMPARE(m_form->memo()->wholeText(), "COLOR = 12AB0F");
         m_form->memo()->setModified(false);
         choose(Qt::red, false);
         choose(Qt::blue, false);
         QCOMPARE(opened, QColor(0x12, 0xAB, 0x0F));
         QCOMPARE(m_form->memo()->wholeText(), "COLOR = 12AB0F");
         QVERIFY(!m_form->memo()->modified());
-        // Help's About and Quick Help windows are modal.
-        for (const auto &[name, window] :
-             {std::pair{"cmAbout", "AboutBox"}, std::pair{"QuickHelp1", "frmQuickHelp"}}) {
-            QString shown;
-            whenModalShown([&shown](QWidget *modal) {
-                shown = modal->objectName();
-                QTest::keyClick(modal, Qt::Key_Return);
-            });
-            item(name)->trigger();
-            QCOMPARE(shown, window);
-        }
-        // F1 in an open menu asks for help.
         tolvan::platform::Application::setHelpFile("none.hlp");
         QList<tolvan::help::HelpRequest> &requests = tolvan::help::HelpService::instance().requests;
         requests.clear();
@@ -244,33 +186,54 @@ private Q_SLOTS:
         QCOMPARE(requests.size(), 1);
     }
 
-    // Save As asks with a save dialog, Open with an open dialog; cancelled, they change nothing.
+    // File > Open and Install Help File share one dialog, each with its own title and default
+    // extension: the help file chosen is offered again by both, in the folder Open last set.
+    // Save As asks with a dialog of its own that saves.
     void fileDialogs()
     {
-        for (const QString command : {"cmSaveAs", "cmOpen"}) {
-            auto mode = std::make_shared<int>(-1); // outlives a dialog that never comes
-            whenModalShown([mode](QWidget *modal) {
-                auto *dialog = qobject_cast<QFileDialog *>(modal);
-                *mode = dialog ? dialog->acceptMode() : -1;
-                modal->close();
+        const auto show = [this](const char *command, const QString &choose) {
+            QStringList seen; // the dialog, its title, default extension and the name offered
+            whenModalShown([&seen, choose](QWidget *shown) {
+                auto *files = static_cast<QFileDialog *>(shown);
+                const bool saves = files->acceptMode() == QFileDialog::AcceptSave;
+                seen = {shown->objectName() + (saves ? " saves" : " opens"), shown->windowTitle(),
+                        files->defaultSuffix(), files->selectedFiles().value(0)};
+                if (!choose.isEmpty())
+                    files->findChild<QLineEdit *>("fileNameEdit")->setText(choose);
+                QMetaObject::invokeMethod(shown, choose.isEmpty() ? "reject" : "accept");
             });
-            item(qPrintable(command))->trigger();
-            QCOMPARE(*mode,
-                     command == "cmOpen" ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-        }
-        QCOMPARE(m_form->windowTitle(), "Tolvan v1.61 - noname.html");
+            item(command)->trigger();
+            return seen;
+        };
+        QTemporaryDir dir;
+        show("InstallHelpFile1", dir.filePath("manual.hlp"));
+        const QString chosen =
+            m_form->findChild<TDirectoryListBox *>()->directory() + "/manual.hlp";
+        QCOMPARE(show("cmOpen", {}), QStringList({"OpenDlg opens", "Open", "", chosen}));
+        QCOMPARE(show("InstallHelpFile1", {}),
+                 QStringList({"OpenDlg opens", "Install Help File...", "hlp", chosen}));
+        QCOMPARE(show("cmSaveAs", {}).value(0), "SaveDlg saves");
     }
 
-    // The shortcut scheme switches the keys of Open and Save; it, the editor's colours, the
-    // window's place and size and the side panel's folder are read back at the next start.
+    // The shortcut scheme switches the keys of Open and Save; it, the editor's colours and the
+    // window's place and size are read back at the next start. The window has no minimum size
+    // of its own. A maximised window keeps the bounds it has maximised (the next start opens a
+    // normal window that large); a minimised one its last normal bounds.
+    void settings_surviveRestart_data()
+    {
+        QTest::addColumn<Qt::WindowState>("state");
+        QTest::newRow("normal") << Qt::WindowNoState;
+        QTest::newRow("maximised") << Qt::WindowMaximized;
+        QTest::newRow("minimised") << Qt::WindowMinimized;
+    }
     void settings_surviveRestart()
     {
+        QFETCH(Qt::WindowState, state);
         const auto scheme = [this] {
             return keyShown("cmOpen") + ' ' + keyShown("cmSave") +
                    (item("cmOriginal")->isChecked() ? " original" : "") +
                    (item("cmMicrosoftLike")->isChecked() ? " microsoft" : "");
         };
-        QTemporaryDir folder;
         QCOMPARE(scheme(), "F3 F2 original");
         item("cmMicrosoftLike")->trigger();
         item("cmMicrosoftLike")->trigger(); // choosing the checked item again keeps it checked
@@ -278,20 +241,21 @@ private Q_SLOTS:
         m_form->memo()->setBackgroundColor(QColor(0x11, 0x22, 0x33));
         m_form->memo()->setTextFont(m_form->memo()->font(), QColor(0x44, 0x55, 0x66));
         m_form->move(120, 90);
-        m_form->resize(600, 450);
-        m_form->findChild<tolvan::browser::TDirectoryListBox *>()->setDirectory(folder.path());
+        m_form->resize(40, 30);
+        const QRect normal(m_form->pos(), m_form->size());
+        QCOMPARE(normal, QRect(120, 90, 40, 30));
+        m_form->setWindowState(state);
+        QTRY_COMPARE(m_form->windowState(), state);
+        if (state == Qt::WindowMaximized)
+            QTRY_VERIFY(m_form->size() != normal.size());
+        const QRect shown(m_form->pos(), m_form->size());
         delete m_form; // writes the settings file
         m_form = new TMainForm;
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form));
         QCOMPARE(scheme(), "Ctrl+O Ctrl+S microsoft");
         QCOMPARE(m_form->memo()->backgroundColor(), QColor(0x11, 0x22, 0x33));
         QCOMPARE(m_form->memo()->textColor(), QColor(0x44, 0x55, 0x66));
-        QCOMPARE(QRect(m_form->pos(), m_form->size()), QRect(120, 90, 600, 450));
-        QCOMPARE(m_form->findChild<tolvan::browser::TDirectoryListBox *>()->directory(),
-                 folder.path());
-        item("cmOriginal")->trigger();
-        QCOMPARE(scheme(), "F3 F2 original");
+        QCOMPARE(QRect(m_form->pos(), m_form->size()),
+                 state == Qt::WindowMinimized ? normal : shown);
     }
 
     // A bad value in the settings file is reported in an error box and costs only its own
@@ -301,23 +265,16 @@ private Q_SLOTS:
     {
         delete m_form;
         m_form = nullptr;
-        QFile ini(tolvan::settings::settingsFilePath());
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Window]\nLeft=0\nTop=0\nWidth=100000\nHeight=100000\n[Colors]\nBack=navy\n"
-                  "[Directories]\nLast=/no/such/folder\n[Shortcuts]\nScheme=1\n");
-        ini.close();
+        QVERIFY(tolvan::test::writeAll(tolvan::settings::settingsFilePath(),
+                                       "[Window]\nLeft=0\nTop=0\nWidth=100000\nHeight=100000\n"
+                                       "[Colors]\nBack=navy\n[Shortcuts]\nScheme=1\n"));
         QStringList errors;
-        QTimer answer; // stops with the test even when no box comes
-        connect(&answer, &QTimer::timeout, [&errors] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                errors << box->text();
-                box->accept();
-            }
+        whenModalShown([&errors](QWidget *box) {
+            errors << qobject_cast<QMessageBox *>(box)->text();
+            box->close();
         });
-        answer.start(10);
         m_form = new TMainForm;
-        answer.stop();
-        QCOMPARE(errors, QStringList({"'navy' is not a valid integer value.", "File not found."}));
+        QCOMPARE(errors, QStringList({"'navy' is not a valid integer value."}));
         QCOMPARE(m_form->shortcutScheme(), 1u);
         QCOMPARE(m_form->memo()->backgroundColor(), QColor(0, 0, 0x80));
         m_form->show();
@@ -327,32 +284,81 @@ private Q_SLOTS:
         QVERIFY(m_form->width() > 520 && m_form->height() > 400); // as large as it may be
     }
 
-    // Unsaved work is copied aside soon after a change; saving the page removes the copy.
-    void recovery_copyFollowsUnsavedWork()
+    // Two runs left copies, offered oldest first. Yes restores one into this run's copy and
+    // leaves the rest for a later start; saving the page then drops the copy. No discards the
+    // copy it names and offers the next; Cancel keeps every copy for the next start.
+    void recoveryOffer_data()
     {
-        m_form->setRecoveryDelay(10);
-        QTest::keyClicks(m_form->memo(), "unsaved words");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QString>("restored");
+        QTest::addColumn<QStringList>("left"); // copies of ended runs, after the offer
+        const QString a = "/site/a.htm:lost\r\nwords", b = "/site/b.htm:text b";
+        QTest::newRow("Yes") << QStringList{"Yes"} << "lost\r\nwords" << QStringList{b};
+        QTest::newRow("No, Yes") << QStringList{"No", "Yes"} << "text b" << QStringList{};
+        QTest::newRow("Cancel") << QStringList{"Cancel"} << "" << QStringList{a, b};
+    }
+    void recoveryOffer()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(QString, restored);
+        leaveCopy("/site/a.htm", "lost\r\nwords", 2);
+        leaveCopy("/site/b.htm", "text b", 1);
+        QStringList asked;
+        answerInTurn(answers, &asked);
+        m_form->offerRecovery();
+        QCOMPARE(asked.size(), answers.size());
+        for (int i = 0; i < asked.size(); ++i)
+            QVERIFY2(asked[i].contains(i ? "/site/b.htm" : "/site/a.htm"), qPrintable(asked[i]));
+        QCOMPARE(m_form->memo()->wholeText(), restored);
+        QCOMPARE(m_form->memo()->modified(), !restored.isEmpty());
+        QStringList left;
+        for (const auto &work : RecoveryStore::leftBehind())
+            left << work.documentPath + ':' + work.text;
+        left.sort();
+        QTEST(left, "left");
+        if (restored.isEmpty())
+            return;
         const QString copy = m_form->recoveryFile();
-        QTRY_VERIFY(QFile::exists(copy));
-        const auto work = tolvan::document::RecoveryStore::read(copy);
-        QVERIFY(work);
-        QCOMPARE(work->text + ' ' + work->documentPath, "unsaved words noname.html");
+        QCOMPARE(RecoveryStore::read(copy)->text, restored);
         QTemporaryDir dir;
         QVERIFY(m_form->documents()->SaveDocument(dir.filePath("kept.htm")));
         QVERIFY(!QFile::exists(copy));
     }
 
-    // New asks before it drops unsaved work, through the real question box.
-    void new_noDropsTheDraft()
+    // The page named on the command line after work was restored: the same page is not read
+    // over the work; another page is opened only through the unsaved-changes guard.
+    void recovery_pageNamedAtStart_data()
     {
-        QTest::keyClicks(m_form->memo(), "draft");
-        whenModalShown([](QWidget *box) { box->findChild<QPushButton *>("No")->click(); });
-        item("cmNew")->trigger();
-        QCOMPARE(m_form->memo()->wholeText(), QString());
-        QVERIFY(!m_form->memo()->modified());
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char *name, const char *named, QStringList answers,
+                            const char *shown) {
+            QTest::newRow(name) << QString(named) << answers << QString(shown);
+        };
+        row("the restored page", "page.htm", {"Yes"}, "restored");
+        row("the restored page, spelled otherwise", "sub/../page.htm", {"Yes"}, "restored");
+        row("another page, work dropped by No", "other.htm", {"Yes", "No"}, "other on disk");
+    }
+    void recovery_pageNamedAtStart()
+    {
+        QFETCH(QString, named);
+        QFETCH(QStringList, answers);
+        QTemporaryDir tmp;
+        const QString dir = QFileInfo(tmp.path()).canonicalFilePath();
+        QVERIFY(QDir(dir).mkpath("sub"));
+        for (const char *name : {"page", "other"})
+            QVERIFY(
+                tolvan::test::writeAll(dir + '/' + name + ".htm", name + QByteArray(" on disk")));
+        leaveCopy(dir + "/page.htm", "restored");
+        QStringList asked;
+        answerInTurn(answers, &asked);
+        m_form->startWith(dir + '/' + named);
+        QCOMPARE(asked.size(), answers.size());
+        QTEST(m_form->memo()->wholeText(), "shown");
     }
 };
 
-QObject *makeMainFormTest() { return new MainFormTest; }
+static tolvan::test::RegisterTest registered([]() -> QObject * { return new MainFormTest; });
 
 #include "tst_mainform.moc"
