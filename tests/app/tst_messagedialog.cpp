@@ -4,7 +4,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTest>
 
 using namespace tolvan::app;
@@ -13,27 +12,6 @@ class MessageDialogTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // With a character cell of 6 x 13: margins of 12 and 13, spacing of 15 and 16 (16.25
-    // rounded), buttons of 75 x 23 (22.75 rounded) with 6 between them.
-    void layout()
-    {
-        const MessageMetrics m = MessageMetrics::fromCharSize(6, 13);
-        // Text right of the icon, wider than Yes, No and Cancel (3 x 75 + 2 x 6 = 237): the
-        // buttons are centred below.
-        MessageLayout l = layoutMessage(m, QSize(250, 13), true, 3);
-        QCOMPARE(l.client, QSize(12 + 32 + 15 + 250 + 12, 13 + 32 + 16 + 23 + 13));
-        QCOMPARE(l.icon, QRect(12, 13, 32, 32));
-        QCOMPARE(l.text, QRect(12 + 32 + 15, 13, 250, 13));
-        QCOMPARE(l.buttons, QList<QRect>({{42, 61, 75, 23}, {123, 61, 75, 23}, {204, 61, 75, 23}}));
-        // A short text without an icon: the buttons' row gives the width.
-        l = layoutMessage(m, QSize(20, 13), false, 3);
-        QCOMPARE(l.client, QSize(12 + 237 + 12, 13 + 13 + 16 + 23 + 13));
-        QCOMPARE(l.buttons.first(), QRect(12, 13 + 13 + 16, 75, 23));
-        // Halves are rounded away from zero.
-        QCOMPARE(mulDiv(10, 13, 4), 33);
-        QCOMPARE(mulDiv(-10, 13, 4), -33);
-    }
-
     // Lines break between words at half the screen's width; a longer word widens the box.
     void measure_wrapsAtHalfScreenButKeepsLongWord()
     {
@@ -46,7 +24,7 @@ private Q_SLOTS:
     }
 
     // The kind gives the title and the icon; the buttons keep their order, one of them the
-    // default (marked *); the box is centred on the screen and of a fixed size.
+    // default (marked *).
     void dialog_data()
     {
         QTest::addColumn<MsgKind>("kind");
@@ -70,17 +48,15 @@ private Q_SLOTS:
         QTEST(dialog.windowTitle(), "title");
         QCOMPARE(dialog.findChild<QLabel *>("Image") != nullptr, kind != MsgKind::Custom);
         QStringList names;
-        int left = -1;
+        const QWidget *text = dialog.findChild<QWidget *>("Message");
+        int left = -1; // the buttons in a row below the text, inside the box
         for (QPushButton *button : dialog.findChildren<QPushButton *>()) {
             names << (button->isDefault() ? "*" : "") + button->objectName();
-            QVERIFY(button->x() > left);
+            QVERIFY(button->x() > left && button->y() > text->geometry().bottom() &&
+                    dialog.rect().contains(button->geometry()));
             left = button->x();
         }
         QTEST(names, "names");
-        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-        QCOMPARE(dialog.pos(), QPoint(screen.width() / 2 - dialog.width() / 2,
-                                      screen.height() / 2 - dialog.height() / 2));
-        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
     }
 
     // Enter presses the button with the focus, the first unless Tab moved it; a caption's
