@@ -19,23 +19,13 @@
 namespace tolvan::test {
 
 // Shown and active; nullptr (and the test failed) when it never became active.
-inline app::TMainForm *firstRunWindow(bool removeSettings = true)
+inline app::TMainForm *firstRunWindow()
 {
-    if (removeSettings)
-        QFile::remove(settings::settingsFilePath());
+    QFile::remove(settings::settingsFilePath());
     auto *form = new app::TMainForm;
     form->setInformationWindows(new help::TAboutBox(form), new help::TfrmQuickHelp(form));
     form->show();
     return QTest::qWaitForWindowActive(form) ? form : nullptr;
-}
-
-// The name of a top-level window still shown, empty when there is none.
-inline QString windowLeftOpen()
-{
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (window->isVisible())
-            return window->objectName();
-    return {};
 }
 
 // A copy of `text` for `page`, written minutesAgo by a process that has ended since.
