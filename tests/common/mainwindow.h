@@ -13,7 +13,6 @@
 #include <QDateTime>
 #include <QTest>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tolvan::test {
@@ -28,15 +27,12 @@ inline app::TMainForm *firstRunWindow()
     return QTest::qWaitForWindowActive(form) ? form : nullptr;
 }
 
-// A copy of `text` for `page`, written minutesAgo by a process that has ended since.
+// A copy of `text` for `page`, written minutesAgo by an earlier run whose process id this
+// one has now (its start time differs).
 inline document::RecoveryStore leaveCopy(const QString &page, const QString &text,
                                          int minutesAgo = 1)
 {
-    const pid_t gone = ::fork();
-    if (gone == 0)
-        ::_exit(0);
-    ::waitpid(gone, nullptr, 0);
-    document::RecoveryStore store(gone);
+    document::RecoveryStore store(::getpid(), minutesAgo);
     store.save(page, document::Encoding::Utf8, text);
     QFile copy(store.file());
     if (copy.open(QIODevice::ReadWrite))
