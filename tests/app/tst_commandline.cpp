@@ -9,31 +9,27 @@ class CommandLineTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void parse_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<CommandLine::Action>("action");
-        QTest::addColumn<QString>("file");
-        const auto row = [](const char *name, QStringList args, CommandLine::Action action,
-                            const char *file = "") {
-            QTest::newRow(name) << args << action << file;
-        };
-        using enum CommandLine::Action;
-        row("a file", {"page.htm"}, Run, "page.htm");
-        row("help wins over a file", {"page.htm", "-h"}, Help);
-        row("version", {"--version"}, Version);
-        row("unknown option", {"--bogus"}, Error);
-        row("two files", {"a.htm", "b.htm"}, Error);
-        row("dash file after --", {"--", "-odd.htm"}, Run, "-odd.htm");
-        row("Qt's own options pass", {"-platform", "offscreen", "-reverse", "x.htm"}, Run, "x.htm");
-    }
     void parse()
     {
-        QFETCH(QStringList, args);
-        const CommandLine line = tolvan::app::parseCommandLine(args);
-        QTEST(line.action, "action");
-        QTEST(line.file, "file");
-        QCOMPARE(line.error.isEmpty(), line.action != CommandLine::Action::Error);
+        using enum CommandLine::Action;
+        const struct
+        {
+            QStringList args;
+            CommandLine::Action action;
+            QString file;
+        } rows[] = {{{"page.htm"}, Run, "page.htm"},
+                    {{"page.htm", "-h"}, Help, ""}, // help wins over a file
+                    {{"--version"}, Version, ""},
+                    {{"--bogus"}, Error, ""},
+                    {{"a.htm", "b.htm"}, Error, ""},
+                    {{"--", "-odd.htm"}, Run, "-odd.htm"},
+                    {{"-platform", "offscreen", "-reverse", "x.htm"}, Run, "x.htm"}}; // Qt's own
+        for (const auto &[args, action, file] : rows) {
+            const CommandLine line = tolvan::app::parseCommandLine(args);
+            QVERIFY2(line.action == action && line.file == file &&
+                         line.error.isEmpty() == (action != Error),
+                     qPrintable(args.join(' ')));
+        }
     }
 };
 
