@@ -12,17 +12,6 @@ class MessageDialogTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // Lines break between words at half the screen's width; a longer word widens the box.
-    void measure_wrapsAtHalfScreenButKeepsLongWord()
-    {
-        const QFont font = QApplication::font();
-        const int line = QFontMetrics(font).height();
-        const QSize wrapped = measureMessageText(font, QString("word ").repeated(200), 800);
-        QVERIFY(wrapped.width() <= 400 && wrapped.height() > 3 * line);
-        const QSize wide = measureMessageText(font, QString("/a/long/path").repeated(40), 800);
-        QVERIFY(wide.width() > 400 && wide.height() == line);
-    }
-
     // The kind gives the title and the icon; the buttons keep their order, one of them the
     // default (marked *).
     void dialog_data()
