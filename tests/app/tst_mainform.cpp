@@ -34,6 +34,7 @@ using tolvan::browser::TDirectoryListBox;
 using tolvan::document::RecoveryStore;
 using tolvan::platform::EditControl;
 using tolvan::test::leaveCopy;
+using tolvan::test::writeAll;
 namespace markup = tolvan::markup;
 
 namespace {
@@ -80,7 +81,8 @@ private Q_SLOTS:
 
     // The first start: the window's font, the editor's font, glyphs in the file list and on
     // every toolbar button (greyed too); Tab typed in the editor is a character, not a move to
-    // the next control.
+    // the next control. The lists at the bottom of the side panel follow its height; the file
+    // list takes what is left.
     void firstRun_look()
     {
         EditControl *memo = m_form->memo();
@@ -92,15 +94,8 @@ private Q_SLOTS:
                      qPrintable(button->objectName()));
         QTest::keyClick(memo, Qt::Key_Tab);
         QCOMPARE(memo->wholeText(), "\t");
-    }
-
-    // The lists at the bottom of the side panel follow its height; the file list takes what
-    // is left.
-    void panel1Resize_movesListsUp()
-    {
-        QWidget *panel = child("Panel1");
-        m_form->resize(m_form->width(), m_form->height() - panel->height() + 464);
-        QTRY_COMPARE(panel->height(), 464);
+        m_form->resize(m_form->width(), m_form->height() - child("Panel1")->height() + 464);
+        QTRY_COMPARE(child("Panel1")->height(), 464);
         QCOMPARE((QList<int>{child("DriveComboBox")->y(), child("DirectoryListBox")->y(),
                              child("FilterComboBox")->y(), child("FileListBox")->height()}),
                  QList<int>({441, 307, 282, 244})); // list tops; the file list's height
@@ -146,8 +141,9 @@ private Q_SLOTS:
     }
 
     // The Color button inserts the chosen colour; cancelled, it changes nothing. F1 in an open
-    // menu asks for help.
-    void colorDialogAndMenuHelp()
+    // menu asks for help. Save As asks with a dialog that saves; File > Open and Install Help
+    // File share one dialog, each with its own title and default extension.
+    void dialogs()
     {
         const auto choose = [this](const QColor &color, bool accept) {
             whenModalShown([color, accept](QWidget *dialog) {
@@ -169,12 +165,6 @@ private Q_SLOTS:
         file->popup(m_form->pos());
         QTest::keyClick(file, Qt::Key_F1);
         QCOMPARE(requests.size(), 1);
-    }
-
-    // Save As asks with a dialog that saves. File > Open and Install Help File share one
-    // dialog, each with its own title and default extension.
-    void fileDialogs()
-    {
         auto seen = std::make_shared<QStringList>(); // outlives a dialog that never comes
         for (const char *command : {"cmSaveAs", "InstallHelpFile1", "cmOpen"}) {
             whenModalShown([seen](QWidget *shown) {
@@ -236,9 +226,9 @@ private Q_SLOTS:
     {
         delete m_form;
         m_form = nullptr;
-        QVERIFY(tolvan::test::writeAll(tolvan::settings::settingsFilePath(),
-                                       "[Window]\nLeft=0\nTop=0\nWidth=100000\nHeight=100000\n"
-                                       "[Colors]\nBack=navy\n"));
+        QVERIFY(writeAll(tolvan::settings::settingsFilePath(),
+                         "[Window]\nLeft=0\nTop=0\nWidth=100000\nHeight=100000\n"
+                         "[Colors]\nBack=navy\n"));
         QStringList errors;
         whenModalShown([&errors](QWidget *box) {
             errors << qobject_cast<QMessageBox *>(box)->text();
@@ -263,14 +253,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("named");
         QTest::addColumn<QStringList>("answers");
         QTest::addColumn<QString>("shown");
-        QTest::addColumn<QStringList>("left"); // copies of ended runs after the start
+        QTest::addColumn<QStringList>("left"); // copies of ended runs after the start, oldest first
         const auto row = [](const char *name, const char *named, QStringList answers,
                             const char *shown, QStringList left) {
             QTest::newRow(name) << QString(named) << answers << QString(shown) << left;
         };
-        row("Yes", "", {"Yes"}, "lost\r\nwords", {"b.htm"});
         row("No, Yes", "", {"No", "Yes"}, "text b", {});
-        row("Cancel", "", {"Cancel"}, "", {"b.htm", "page.htm"});
+        row("Cancel", "", {"Cancel"}, "", {"page.htm", "b.htm"});
         row("Yes, that page named", "page.htm", {"Yes"}, "lost\r\nwords", {"b.htm"});
         row("Yes, that page spelled otherwise", "sub/../page.htm", {"Yes"}, "lost\r\nwords",
             {"b.htm"});
@@ -285,8 +274,7 @@ private Q_SLOTS:
         const QString dir = QFileInfo(tmp.path()).canonicalFilePath();
         QVERIFY(QDir(dir).mkpath("sub"));
         for (const char *name : {"page", "other"})
-            QVERIFY(
-                tolvan::test::writeAll(dir + '/' + name + ".htm", name + QByteArray(" on disk")));
+            QVERIFY(writeAll(dir + '/' + name + ".htm", name + QByteArray(" on disk")));
         leaveCopy(dir + "/page.htm", "lost\r\nwords", 2);
         leaveCopy("/site/b.htm", "text b", 1);
         QStringList asked;
@@ -298,7 +286,6 @@ private Q_SLOTS:
         QStringList left;
         for (const auto &work : RecoveryStore::leftBehind())
             left << QFileInfo(work.documentPath).fileName();
-        left.sort();
         QTEST(left, "left");
         const bool restored = !shown.isEmpty() && !shown.endsWith("on disk");
         QCOMPARE(m_form->memo()->modified(), restored);
