@@ -12,8 +12,8 @@ class MessageDialogTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // The kind gives the title and the icon; the buttons keep their order, one of them the
-    // default (marked *).
+    // The kind gives the title and the icon; the text stands inside the margins; the buttons
+    // keep their order in a row below it, one of them the default (marked *).
     void dialog_data()
     {
         QTest::addColumn<MsgKind>("kind");
@@ -35,9 +35,11 @@ private Q_SLOTS:
         QFETCH(int, buttons);
         MessageDialog dialog("Text & more", kind, MsgButtons::fromInt(buttons));
         QTEST(dialog.windowTitle(), "title");
-        QCOMPARE(dialog.findChild<QLabel *>("Image") != nullptr, kind != MsgKind::Custom);
+        const QLabel *image = dialog.findChild<QLabel *>("Image");
+        QCOMPARE(image && !image->pixmap().isNull(), kind != MsgKind::Custom);
         QStringList names;
         const QWidget *text = dialog.findChild<QWidget *>("Message");
+        QVERIFY(text->x() > 0 && dialog.rect().contains(text->geometry()));
         int left = -1; // the buttons in a row below the text, inside the box
         for (QPushButton *button : dialog.findChildren<QPushButton *>()) {
             names << (button->isDefault() ? "*" : "") + button->objectName();
