@@ -8,15 +8,14 @@
 source "$(dirname "$0")/lib.sh"
 
 site="$WORK/site"
-out="$(dirname "$TOLVAN")/screenshots"
-mkdir -p "$site/images" "$out"
+mkdir -p "$site/images" "${TOLVAN%/*}/screenshots"
 printf '<HTML>\n<HEAD>\n<TITLE>My garden</TITLE>\n</HEAD>\n<BODY>\n<H1>My garden</H1>\n<P>In spring the <B>tulips</B> come first, then the <I>lilacs</I>.\n<TABLE>\n  <TR>\n    <TD>Tulips</TD>\n    <TD>April</TD>\n</TABLE>\n</BODY>\n</HTML>\n' >"$site/index.htm"
 printf 'garden notes\r\n' >"$site/garden.htm"
 printf '[Directories]\nLast=%s\n[Shortcuts]\nScheme=1\n' "$site" >"$XDG_CONFIG_HOME/TOLVAN.INI"
 
 launch site/index.htm
 main_window "$site/index.htm"
-xwd -silent -id "$WINDOW" | convert xwd:- "$out/main-window.png"
+xwd -silent -id "$WINDOW" | convert xwd:- "${TOLVAN%/*}/screenshots/main-window.png"
 for item in "a About" "q Quick Help"; do
     xdotool key alt+h "${item%% *}"
     answer "${item#* }" Return
