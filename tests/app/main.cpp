@@ -5,9 +5,7 @@
 #include <QApplication>
 #include <QTest>
 
-QObject *makeMessageDialogTest(), *makeMainFormTest(), *makeCommandLineTest(),
-    *makeRecoveryOfferTest();
-
+// The test classes register themselves (a static RegisterTest in each file).
 int main(int argc, char **argv)
 {
     tolvan::test::hermeticHome();
@@ -15,7 +13,5 @@ int main(int argc, char **argv)
     tolvan::platform::installFontSubstitutes();
     QApplication::setFont(tolvan::platform::designFont(QStringLiteral("MS Sans Serif"), 11));
     tolvan::platform::Application::setTitle(QStringLiteral("Tolvan v1.0"));
-    return tolvan::test::runTests(
-        {makeMessageDialogTest(), makeMainFormTest(), makeCommandLineTest(), makeRecoveryOfferTest()},
-        argc, argv);
+    return tolvan::test::runTests({}, argc, argv);
 }

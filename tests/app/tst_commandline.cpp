@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "common/hermetic.h"
 
 #include <QTest>
 
@@ -8,34 +9,30 @@ class CommandLineTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void parse_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("file");
-        const int run = int(CommandLine::Action::Run), error = int(CommandLine::Action::Error);
-        const int help = int(CommandLine::Action::Help);
-        QTest::newRow("a file") << QStringList{"page.htm"} << run << "page.htm";
-        QTest::newRow("help") << QStringList{"--help"} << help << "";
-        QTest::newRow("help wins over a file") << QStringList{"page.htm", "-h"} << help << "";
-        QTest::newRow("version") << QStringList{"--version"} << int(CommandLine::Action::Version)
-                                 << "";
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << error << "";
-        QTest::newRow("two files") << QStringList{"a.htm", "b.htm"} << error << "";
-        QTest::newRow("dash file after --") << QStringList{"--", "-odd.htm"} << run << "-odd.htm";
-        QTest::newRow("Qt's own options pass")
-            << QStringList{"-platform", "offscreen", "-reverse", "x.htm"} << run << "x.htm";
-    }
     void parse()
     {
-        QFETCH(QStringList, args);
-        const CommandLine line = tolvan::app::parseCommandLine(args);
-        QTEST(int(line.action), "action");
-        QTEST(line.file, "file");
-        QCOMPARE(line.error.isEmpty(), line.action != CommandLine::Action::Error);
+        using enum CommandLine::Action;
+        const struct
+        {
+            QStringList args;
+            CommandLine::Action action;
+            QString file;
+        } rows[] = {{{"page.htm"}, Run, "page.htm"},
+                    {{"page.htm", "-h"}, Help, ""}, // help wins over a file
+                    {{"--version"}, Version, ""},
+                    {{"--bogus"}, Error, ""},
+                    {{"a.htm", "b.htm"}, Error, ""},
+                    {{"--", "-odd.htm"}, Run, "-odd.htm"},
+                    {{"-platform", "offscreen", "-reverse", "x.htm"}, Run, "x.htm"}}; // Qt's own
+        for (const auto &[args, action, file] : rows) {
+            const CommandLine line = tolvan::app::parseCommandLine(args);
+            QVERIFY2(line.action == action && line.file == file &&
+                         line.error.isEmpty() == (action != Error),
+                     qPrintable(args.join(' ')));
+        }
     }
 };
 
-QObject *makeCommandLineTest() { return new CommandLineTest; }
+static tolvan::test::RegisterTest registered([]() -> QObject * { return new CommandLineTest; });
 
 #include "tst_commandline.moc"

@@ -13,40 +13,26 @@
 #include <QDateTime>
 #include <QTest>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tolvan::test {
 
 // Shown and active; nullptr (and the test failed) when it never became active.
-inline app::TMainForm *firstRunWindow(bool removeSettings = true)
+inline app::TMainForm *firstRunWindow()
 {
-    if (removeSettings)
-        QFile::remove(settings::settingsFilePath());
+    QFile::remove(settings::settingsFilePath());
     auto *form = new app::TMainForm;
     form->setInformationWindows(new help::TAboutBox(form), new help::TfrmQuickHelp(form));
     form->show();
     return QTest::qWaitForWindowActive(form) ? form : nullptr;
 }
 
-// The name of a top-level window still shown, empty when there is none.
-inline QString windowLeftOpen()
-{
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (window->isVisible())
-            return window->objectName();
-    return {};
-}
-
-// A copy of `text` for `page`, written minutesAgo by a process that has ended since.
+// A copy of `text` for `page`, written minutesAgo by an earlier run whose process id this
+// one has now (its start time differs).
 inline document::RecoveryStore leaveCopy(const QString &page, const QString &text,
                                          int minutesAgo = 1)
 {
-    const pid_t gone = ::fork();
-    if (gone == 0)
-        ::_exit(0);
-    ::waitpid(gone, nullptr, 0);
-    document::RecoveryStore store(gone);
+    document::RecoveryStore store(::getpid(), minutesAgo);
     store.save(page, document::Encoding::Utf8, text);
     QFile copy(store.file());
     if (copy.open(QIODevice::ReadWrite))

@@ -1,5 +1,5 @@
-# Shared by the end-to-end scripts: a private X display, a private home, the program started
-# in it, and clean-up however the script ends.
+# Shared by the end-to-end scripts: a private X display and home, the program started in it,
+# and clean-up however the script ends.
 set -euo pipefail
 
 TOLVAN=${1:?path to the tolvan binary}
@@ -8,59 +8,42 @@ export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config
 mkdir -p "$XDG_CONFIG_HOME"
 unset QT_QPA_PLATFORM
 XVFB_PID= APP_PID=
-
-cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
+trap 'kill $APP_PID $XVFB_PID 2>/dev/null || true; rm -rf "$WORK"' EXIT
 # shellcheck source=../../scripts/xvfb.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
-
-# start_tolvan [DIR [PAGE]]: runs the program in the background (in DIR, default $WORK; with
-# PAGE named on its command line) and waits for its window; sets WINDOW.
-start_tolvan() {
-    (cd "${1:-$WORK}" && exec "$TOLVAN" ${2:+"$2"}) >"$WORK/tolvan.log" 2>&1 &
-    APP_PID=$!
-    WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "Tolvan v1.61 - .*${2:-noname.html}" | head -n1)
-    refocus
-}
-
-# wait_exit: waits for the program to end and sets EXIT_STATUS (124 when it did not end).
-wait_exit() {
-    EXIT_STATUS=0
-    for _ in $(seq 100); do
-        kill -0 "$APP_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$APP_PID" 2>/dev/null; then
-        EXIT_STATUS=124
-        return
-    fi
-    wait "$APP_PID" || EXIT_STATUS=$?
-    APP_PID=
-}
+start_xvfb "$WORK"
 
 fail() {
     echo "FAIL: $*" >&2
-    echo "--- windows shown:" >&2
-    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-        xdotool getwindowname "$w" >&2
-    done
-    echo "--- program output:" >&2
     cat "$WORK/tolvan.log" >&2 || true
     exit 1
 }
 
+# launch [PAGE]: runs the program in the background in $WORK, PAGE named on its command line.
+launch() {
+    (cd "$WORK" && exec "$TOLVAN" ${1:+"$1"}) >"$WORK/tolvan.log" 2>&1 &
+    APP_PID=$!
+}
+
+# main_window [PAGE]: waits for the main window showing PAGE and gives it the keyboard.
+main_window() {
+    WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name \
+        "Tolvan v1.61 - .*${1:-noname.html}\$" | head -n1) || fail "${1:-noname.html} not shown"
+    refocus
+}
+
+# exits_cleanly: waits for the program to end, with status 0.
+exits_cleanly() {
+    wait "$APP_PID" || fail "tolvan exited with status $?"
+    APP_PID=
+}
+
 # answer TITLE KEYS...: waits for a window with exactly this title, focuses it, presses keys.
 answer() {
-    local title=$1
-    shift
     local wid
-    wid=$(timeout 20 xdotool search --sync --onlyvisible --name "^${title}\$" | head -n1) ||
-        fail "no window titled '$title'"
+    wid=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) ||
+        fail "no window titled '$1'"
+    shift
     xdotool windowfocus --sync "$wid"
     sleep 0.3
     xdotool key --delay 60 "$@"
