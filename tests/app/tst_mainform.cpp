@@ -16,6 +16,7 @@
 #include "platform/shortcuts.h"
 
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -78,7 +79,8 @@ private Q_SLOTS:
             QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
     }
 
-    // The first start: the window's font, the editor's font, glyphs in the file list and on
+    // The first start: the window's place, font and colours, the editor's font and colours,
+    // where the parts stand, the menu keys; glyphs in the file list and on
     // every toolbar button (greyed too); Tab typed in the editor is a character, not a move to
     // the next control. The lists at the bottom of the side panel follow its height; the file
     // list takes what is left.
@@ -91,6 +93,45 @@ private Q_SLOTS:
         for (QToolButton *button : child("ToolBar")->findChildren<QToolButton *>())
             QVERIFY2(!button->icon().pixmap(button->iconSize(), QIcon::Disabled).isNull(),
                      qPrintable(button->objectName()));
+        QCOMPARE(memo->backgroundColor().name() + memo->textColor().name(), "#000080#ffff00");
+        QCOMPARE(QRect(m_form->pos(), m_form->size()), QRect(80, 60, 520, 400));
+        const QPalette nameBox = child("FilenameEdit")->palette(); // green on black
+        QCOMPARE(nameBox.color(QPalette::Base).name() + nameBox.color(QPalette::Text).name(),
+                 "#000000#00ff00");
+        // Where the window's parts stand in it, as a person sees them at the first start.
+        QStringList parts;
+        for (const char *name : {"Memo1", "Panel1", "StatusBar", "FilenameEdit", "FileListBox"}) {
+            const QWidget *part = child(name);
+            const QRect at(part->mapTo(m_form, QPoint()), part->size());
+            parts << QString("%1 %2,%3 %4x%5 %6")
+                         .arg(name)
+                         .arg(at.x())
+                         .arg(at.y())
+                         .arg(at.width())
+                         .arg(at.height())
+                         .arg(part->isVisible());
+        }
+        QCOMPARE(parts, QStringList({"Memo1 0,52 358x326 1", "Panel1 358,52 162x326 1",
+                                     "StatusBar 0,378 520x22 1", "FilenameEdit 366,60 145x24 1",
+                                     "FileListBox 366,88 145x106 1"}));
+        // The menus show the keys of the Original scheme (the window dispatches them itself, so
+        // no item has a key of its own); four items stay greyed.
+        QStringList keys, disabled;
+        for (const tolvan::app::MenuRow &row : tolvan::app::menuRows()) {
+            QAction *action = QString(row.caption) == "-" ? nullptr : item(row.name);
+            if (action && !keyShown(row.name).isEmpty())
+                keys << QString(row.name) + ' ' + keyShown(row.name);
+            if (action && (!action->isEnabled() || !action->shortcut().isEmpty()))
+                disabled << row.name;
+        }
+        QCOMPARE(keys, QStringList({"cmOpen F3", "cmSave F2", "cmExit Alt+X", "cmUndo Alt+BkSp",
+                                    "cmSelectAll Ctrl+A", "cmCut Shift+Del", "cmCopy Ctrl+Ins",
+                                    "cmPaste Shift+Ins", "cmBold Ctrl+B", "cmItalics Ctrl+I",
+                                    "cmUnderlined Ctrl+U", "cmFont1 Ctrl+F", "cmComments Alt+C",
+                                    "LineBreak1 Ctrl+L", "Paragraph1 Ctrl+P", "cmHorRuler Ctrl+H",
+                                    "cmPreview F9", "cmCheckMarkup F7", "cmSearchHelp Ctrl+F1"}));
+        QCOMPARE(disabled,
+                 QStringList({"cmRepeatCommand", "cmPreferences", "cmContents", "cmSearchHelp"}));
         QTest::keyClick(memo, Qt::Key_Tab);
         QCOMPARE(memo->wholeText(), "\t");
         m_form->resize(m_form->width(), m_form->height() - child("Panel1")->height() + 464);
@@ -162,21 +203,38 @@ private Q_SLOTS:
         file->popup(m_form->pos());
         QTest::keyClick(file, Qt::Key_F1);
         QCOMPARE(requests.size(), 1);
+        // The file type shows its name only; the help file Install chose is offered again by
+        // File > Open, in the one dialog the two share.
         auto seen = std::make_shared<QStringList>(); // outlives a dialog that never comes
-        for (const char *command : {"cmSaveAs", "InstallHelpFile1", "cmOpen"}) {
-            whenModalShown([seen](QWidget *shown) {
+        auto dialogs = std::make_shared<QSet<QWidget *>>();
+        for (const char *command : {"cmSaveAs", "cmOpen", "InstallHelpFile1", "cmOpen"}) {
+            whenModalShown([seen, dialogs](QWidget *shown) {
                 auto *files = static_cast<QFileDialog *>(shown);
                 const bool saves = files->acceptMode() == QFileDialog::AcceptSave;
-                *seen << QStringList{shown->objectName(), saves ? "saves" : "opens",
-                                     shown->windowTitle(), files->defaultSuffix()}
-                             .join(' ');
+                const QString type =
+                    saves ? "" : files->findChild<QComboBox *>("fileTypeCombo")->currentText();
+                const bool offered = files->selectedFiles().value(0).endsWith("/manual.hlp");
+                *seen << QStringList{shown->objectName(),
+                                     saves ? "saves" : "opens",
+                                     shown->windowTitle(),
+                                     files->defaultSuffix(),
+                                     type,
+                                     offered ? "manual.hlp" : ""}
+                             .join('|');
+                *dialogs << shown;
+                if (shown->windowTitle().startsWith("Install")) {
+                    files->findChild<QLineEdit *>("fileNameEdit")->setText("manual");
+                    QMetaObject::invokeMethod(files, "accept");
+                }
                 shown->close();
             });
             item(command)->trigger();
         }
-        QCOMPARE(*seen,
-                 QStringList({"SaveDlg saves Save As ", "OpenDlg opens Install Help File... hlp",
-                              "OpenDlg opens Open "}));
+        QCOMPARE(*seen, QStringList({"SaveDlg|saves|Save As|||",
+                                     "OpenDlg|opens|Open||HTML Files (*.html)|",
+                                     "OpenDlg|opens|Install Help File...|hlp|Help Files (*.hlp)|",
+                                     "OpenDlg|opens|Open||HTML Files (*.html)|manual.hlp"}));
+        QCOMPARE(dialogs->size(), 2);
     }
 
     // The shortcut scheme switches the keys of Open and Save; it, the editor's colours and the
@@ -295,6 +353,28 @@ private Q_SLOTS:
         QCOMPARE(RecoveryStore::read(copy)->text, shown);
         QVERIFY(m_form->documents()->SaveDocument(dir + "/kept.htm"));
         QVERIFY(!QFile::exists(copy));
+    }
+
+    // Saving a character the page's encoding cannot hold asks first, naming the character and
+    // its code point (also one beyond the BMP); No keeps the page on disk as it was.
+    void save_asksBeforeUtf8()
+    {
+        QTemporaryDir tmp;
+        const QString page = tmp.filePath("old.htm");
+        QVERIFY(writeAll(page, "caf\xe9") && m_form->documents()->LoadDocument(page));
+        QStringList asked;
+        for (const QString typed : {"\u0101", "\U0001F600"}) {
+            m_form->memo()->replaceSelection(typed);
+            answerInTurn({"No"}, &asked);
+            item("cmSave")->trigger();
+            m_form->memo()->setWholeText("caf\u00e9");
+        }
+        const QString question = page +
+                                 " is stored in the Windows-1252 character set, which cannot "
+                                 "hold the character \"%1\" (U+%2). Save it as UTF-8 instead?";
+        QCOMPARE(asked, QStringList(
+                            {question.arg("\u0101", "0101"), question.arg("\U0001F600", "1F600")}));
+        QCOMPARE(tolvan::test::readAll(page), "caf\xe9");
     }
 };
 
