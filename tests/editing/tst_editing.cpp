@@ -3,15 +3,19 @@
 #include "editing/appearance.h"
 #include "editing/search.h"
 #include "editing/searchdialogs.h"
+#include "markup/markup.h"
 #include "platform/editcontrol.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
+#include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
-#include <QSizeGrip>
 #include <QTimer>
 
 #include <memory>
@@ -30,6 +34,14 @@ struct SearchRow
     QString what, options, with, expected;
     qsizetype at;
 };
+// The font the editor shows, the key pressed in the name field or in the focused widget, and
+// whether another font is picked first.
+struct FontRow
+{
+    QFont font;
+    Qt::Key key;
+    bool inNameField, pick;
+};
 } // namespace
 
 class EditingTest : public QObject
@@ -37,8 +49,6 @@ class EditingTest : public QObject
     Q_OBJECT
     EditControl *m_edit = nullptr; // the main window as the search commands see it
     SearchCommands *m_search = nullptr;
-    QColorDialog m_colors; // shared by the colour commands, as in the main window
-    FontDialog m_fonts;
 
     // Runs a search command, answers the "Cannot find" box it shows and returns the box's text.
     template <typename Command> QString notFound(Command command)
@@ -61,27 +71,28 @@ private Q_SLOTS:
     }
     void cleanup() { delete m_edit; }
 
-    // Find Next in "cat catalog Cat cat" starts at the caret, or past the selection; Replace All
-    // replaces every match, not overlapping, in one undo step and leaves the caret after the last.
+    // Find Next starts at the caret, or past the selection; Replace All replaces every match,
+    // not overlapping, in one undo step and leaves the caret after the last.
     void search_data()
     {
         QTest::addColumn<SearchRow>("row");
-        const QString cats = "cat catalog Cat cat";
+        const QString cats = "cat cat_log Cat cat";
         // About 1 MB with the only match at the end: far past any 64 KB window.
         const QString page = QString("filler line of text here\r\n").repeated(40000) + "needle";
         const auto row = [](const char *name, SearchRow row) { QTest::newRow(name) << row; };
         row("at the caret", {cats, 0, 0, "cat", "", "", "", 0});
         row("past the selection", {cats, 0, 3, "cat", "", "", "", 4});
-        row("whole word skips catalog", {cats, 0, 3, "cat", "word", "", "", 12});
+        row("whole word skips cat_log", {cats, 0, 3, "cat", "word", "", "", 12});
         row("match case skips Cat", {cats, 5, 0, "cat", "word case", "", "", 16});
-        row("upper case finds lower", {cats, 13, 0, "CAT", "", "", "", 16});
         row("to the end of a long page", {page, 0, 0, "needle", "", "", "", int(page.size()) - 6});
-        row("all, longer", {"a-a-a", 0, 0, "a", "", "bb", "bb-bb-bb", 8});
+        row("across a break", {"ab\r\nCD\r\nab\r\ncd", 0, 0, "b\r\ncd", "case", "", "", 9});
+        // Half a break: the match shows from the end of its line.
+        row("half a break", {"ab\r\nCD\r\nab\r\ncd", 0, 0, "\ncd", "", "", "", 2});
         row("all, shorter, any case, over lines",
             {"<B>x</B>\r\n<B>y</B>", 0, 0, "<b>", "", "", "x</B>\r\ny</B>", 7});
         row("all, whole words, matching case",
             {"Cat cat catalog cat", 0, 0, "cat", "word case", "dog", "Cat dog catalog dog", 19});
-        row("all, no overlap", {"aaaa", 0, 0, "aa", "", "b", "bb", 2});
+        row("all, longer, no overlap", {"aaaa", 0, 0, "aa", "", "xyz", "xyzxyz", 6});
     }
     void search()
     {
@@ -97,12 +108,8 @@ private Q_SLOTS:
         QCOMPARE(dialog->focusWidget(), dialog->findChild<QWidget *>("FindText"));
         dialog->setFindText(row.what);
         dialog->setReplaceText(row.with);
-        for (const auto &[name, on] : {std::pair{"WholeWord", row.options.contains("word")},
-                                       {"MatchCase", row.options.contains("case")}}) {
-            auto *box = dialog->findChild<QCheckBox *>(name);
-            QVERIFY(box);
-            box->setChecked(on);
-        }
+        dialog->findChild<QCheckBox *>("WholeWord")->setChecked(row.options.contains("word"));
+        dialog->findChild<QCheckBox *>("MatchCase")->setChecked(row.options.contains("case"));
         QTimer closer; // a box here would be a failed search: it fails the row, not hang it
         connect(&closer, &QTimer::timeout, [] {
             if (QWidget *box = QApplication::activeModalWidget())
@@ -115,7 +122,6 @@ private Q_SLOTS:
         QCOMPARE(m_edit->selStart(), row.at);
         QCOMPARE(m_edit->selLength(), all ? 0 : row.what.size());
         QCOMPARE(m_edit->modified(), all);
-        QVERIFY(dialog->isVisible());
         QVERIFY(!m_search->replacePending());
         if (all) {
             QCOMPARE(m_edit->wholeText(), row.expected);
@@ -124,9 +130,9 @@ private Q_SLOTS:
         }
     }
 
-    // Hidden, the replace dialog keeps its place. Replace acts only on a match
-    // Find Next made pending, and on whatever is selected by then. A search that finds nothing
-    // names its own dialog's text, never wraps round to the start, and changes nothing.
+    // Hidden, the replace dialog keeps its place. Replace acts only on a match Find Next made
+    // pending, and on whatever is selected by then. A search that finds nothing names its
+    // dialog's text, never wraps round to the start, and changes nothing.
     void replace_followsThePendingMatch()
     {
         m_edit->setWholeText("one two one two");
@@ -134,20 +140,12 @@ private Q_SLOTS:
         SearchDialog *dialog = m_search->replaceDialog();
         dialog->setFindText("two");
         dialog->setReplaceText("2");
-        dialog->setOptions(true, true);
         dialog->move(dialog->pos() + QPoint(40, 30));
         const QPoint moved = dialog->pos();
         dialog->findChild<QPushButton *>("Cancel")->click();
         QVERIFY(!dialog->isVisible());
         m_search->cmReplaceClick();
         QCOMPARE(dialog->pos(), moved);
-        // Each label's marked letter moves to its field.
-        QVERIFY(QTest::qWaitForWindowActive(dialog));
-        for (const auto &[key, field] :
-             {std::pair{Qt::Key_P, "ReplaceText"}, {Qt::Key_N, "FindText"}}) {
-            QTest::keyClick(dialog, key, Qt::AltModifier);
-            QCOMPARE(dialog->focusWidget()->objectName(), field);
-        }
 
         m_search->ReplaceDlgReplace(); // nothing pending yet
         m_search->ReplaceDlgFind();
@@ -157,7 +155,6 @@ private Q_SLOTS:
         m_search->findDialog()->setFindText("one");
         m_edit->setSelStart(0);
         m_search->FindDlgFind(); // the find dialog leaves the pending match alone
-        QVERIFY(m_search->replacePending());
         m_edit->setSelStart(4);
         m_edit->setSelLength(3);
         m_search->ReplaceDlgReplace();
@@ -178,53 +175,119 @@ private Q_SLOTS:
         QVERIFY(!m_edit->modified());
     }
 
-    // Background colour, font colour and font: each dialog opens with the editor's value and
-    // changes the editor's look, never the page, only when the user confirms.
-    void appearance_data()
+    // Background and font colour: the shared dialog opens with the editor's colour, changes the
+    // editor's look (never the page) only when the user confirms, and keeps what was confirmed.
+    void colors_data()
     {
-        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("background");
         QTest::addColumn<bool>("confirm");
-        const char *const names[] = {"background colour", "font colour", "font"};
-        for (int command : {0, 1, 2})
+        for (bool background : {false, true})
             for (bool confirm : {false, true})
-                QTest::addRow("%s, %s", names[command], confirm ? "confirmed" : "cancelled")
-                    << command << confirm;
+                QTest::addRow("%s, %s", background ? "background" : "font colour",
+                              confirm ? "confirmed" : "cancelled")
+                    << background << confirm;
     }
-    void appearance()
+    void colors()
     {
-        QFETCH(int, command);
+        QFETCH(bool, background);
         QFETCH(bool, confirm);
         const QColor back(0, 0, 128), fore(Qt::yellow), chosen(10, 20, 30);
         m_edit->setBackgroundColor(back);
-        const QFont font("Liberation Mono", 10);
-        m_edit->setTextFont(font, fore);
+        m_edit->setTextFont(m_edit->font(), fore);
         m_edit->setModified(false);
-        QFont picked = QFontDatabase::font("Liberation Sans", "Italic", 14);
-        picked.setUnderline(true);
+        QColorDialog colors;
         QColor opened;
         whenModalShown([&](QWidget *dialog) {
-            opened = command < 2 ? m_colors.currentColor() : m_fonts.selectedColor();
-            m_colors.setCurrentColor(chosen);
-            m_fonts.fontChooser()->setCurrentFont(picked);
-            m_fonts.colorList()->setCurrentIndex(m_fonts.colorList()->findText("Red"));
+            opened = colors.currentColor();
+            colors.setCurrentColor(chosen);
             QMetaObject::invokeMethod(dialog, confirm ? "accept" : "reject");
         });
-        if (command == 2)
-            cmFontClick(*m_edit, m_fonts);
-        else
-            (command == 0 ? cmBackColorClick : cmForeColorClick)(*m_edit, m_colors);
-        QCOMPARE(opened, command == 0 ? back : fore);
-        QCOMPARE(m_edit->backgroundColor(), confirm && command == 0 ? chosen : back);
-        QCOMPARE(m_edit->textColor(), !confirm || command == 0 ? fore
-                                      : command == 1           ? chosen
-                                                               : QColor(Qt::red));
-        QCOMPARE(m_edit->font(), confirm && command == 2 ? picked : font);
-        // The font chooser sits inside the dialog: no size grip of its own in mid-dialog.
-        QVERIFY(!m_fonts.fontChooser()->findChild<QSizeGrip *>());
+        (background ? cmBackColorClick : cmForeColorClick)(*m_edit, colors);
+        QCOMPARE(opened, background ? back : fore);
+        QCOMPARE(m_edit->backgroundColor(), confirm && background ? chosen : back);
+        QCOMPARE(m_edit->textColor(), confirm && !background ? chosen : fore);
         QVERIFY(!m_edit->modified());
-        // The shared colour dialog keeps a confirmed colour for the next user.
-        if (command < 2)
-            QCOMPARE(m_colors.currentColor(), confirm ? chosen : opened);
+        QCOMPARE(colors.currentColor(), confirm ? chosen : opened);
+    }
+
+    // The font dialog opens on the editor's font and colour (for a name drawn by a stand-in
+    // family, on that family); Enter anywhere in it is OK, Escape is Cancel, and OK without
+    // changes keeps the font, its name included. A second opening still offers the whole list.
+    void font_data()
+    {
+        QTest::addColumn<FontRow>("row");
+        const auto row = [](const char *name, FontRow row) { QTest::newRow(name) << row; };
+        row("Enter in the name field, Arial drawn by a stand-in",
+            {QFont("Arial", 12), Qt::Key_Return, true, false});
+        row("keypad Enter in the list, stand-in bold",
+            {QFont("Arial", 12, QFont::Bold), Qt::Key_Enter, false, false});
+        row("Enter, another font picked",
+            {QFont("Liberation Mono", 10), Qt::Key_Return, false, true});
+        row("Escape in the name field, italic",
+            {QFont("Liberation Serif", 12, -1, true), Qt::Key_Escape, true, false});
+        row("Escape in the list, another font picked",
+            {QFont("Liberation Mono", 10), Qt::Key_Escape, false, true});
+    }
+    void font()
+    {
+        QFETCH(FontRow, row);
+        QFont picked = QFontDatabase::font("Liberation Sans", "Italic", 14);
+        picked.setUnderline(true);
+        const bool ok = row.key != Qt::Key_Escape;
+        FontDialog dialog;
+        for (int opening = 1; opening <= 2; ++opening) {
+            m_edit->setTextFont(row.font, Qt::yellow);
+            int families = 0;
+            QFont offered;
+            QColor offeredColor;
+            whenModalShown([&](QWidget *shown) {
+                const auto *list = dialog.fontChooser()->findChild<QListView *>();
+                families = list && list->isVisible() ? list->model()->rowCount() : 0;
+                offered = dialog.fontChooser()->currentFont();
+                offeredColor = dialog.selectedColor();
+                dialog.colorList()->setCurrentIndex(dialog.colorList()->findText("Red"));
+                if (row.pick)
+                    dialog.fontChooser()->setCurrentFont(picked);
+                QVERIFY(QTest::qWaitForWindowActive(shown));
+                QWidget *target = row.inNameField ? dialog.fontChooser()->findChild<QLineEdit *>()
+                                                  : shown->focusWidget();
+                target->setFocus();
+                QTest::keyClick(target, row.key);
+                if (shown->isVisible()) // not closed by the key: closed here so the test goes on
+                    QMetaObject::invokeMethod(shown, "reject", Qt::QueuedConnection);
+            });
+            cmFontClick(*m_edit, dialog);
+            QVERIFY2(families > 1, qPrintable(QString("opening %1").arg(opening)));
+            QCOMPARE(std::tuple(offered.family(), offered.bold(), offered.italic(),
+                                offered.pointSize(), offeredColor),
+                     std::tuple(QFontInfo(row.font).family(), row.font.bold(), row.font.italic(),
+                                row.font.pointSize(), QColor(Qt::yellow)));
+            QCOMPARE(m_edit->textColor(), QColor(ok ? Qt::red : Qt::yellow));
+            QCOMPARE(m_edit->font().toString(), (ok && row.pick ? picked : row.font).toString());
+        }
+    }
+
+    // A command that replaces text is one undo step of its own: typing right after it is
+    // another, so the first undo takes the typing and the second the command.
+    void undo_commandThenTyping()
+    {
+        QApplication::clipboard()->setText("pasted");
+        for (const QString command : {"BoldButtonClick", "LineBreak1Click", "paste", "replace"}) {
+            m_edit->setWholeText("xy");
+            m_edit->selectAll();
+            if (const auto *markup = tolvan::markup::commandFor(command))
+                tolvan::markup::run(*m_edit, *markup);
+            else if (command == "paste")
+                m_edit->paste();
+            else
+                m_edit->replaceRanges({0}, 2, "zz");
+            const QString after = m_edit->wholeText();
+            QTest::keyClicks(m_edit, "abc");
+            m_edit->undo();
+            QCOMPARE(m_edit->wholeText(), after);
+            m_edit->undo();
+            QCOMPARE(m_edit->wholeText(), "xy");
+        }
     }
 };
 
