@@ -13,33 +13,29 @@ class MarkupTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // A handler run on "one two" with "two" selected, or with only the caret before it: the page
-    // becomes `expected` in one undo step, the caret after the new text.
+    // The handler a row is named for, run on "one two" with "two" selected or with only the
+    // caret before it: the page becomes `expected` in one undo step, the caret after the new text.
     void command_data()
     {
-        QTest::addColumn<QString>("handler");
         QTest::addColumn<bool>("selected");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char *handler, bool selected, const char *expected) {
-            QTest::newRow(handler) << QString(handler) << selected << QString(expected);
-        };
-        row("BoldButtonClick", false, "one <B></B>two");
+        QTest::newRow("BoldButtonClick") << false << QString("one <B></B>two");
         // The Character menu's first three items run the toolbar buttons' commands.
-        row("cmItalicsClick", true, "one <I>two</I>");
-        row("CenterButtonClick", true, "one <CENTER>\r\ntwo\r\n</CENTER>");
-        row("LineBreak1Click", true, "one <BR>");
-        row("cmDefListClick", false, "one <DL>\r\n<DT>\r\n<DD>\r\n<DT>\r\n<DD>\r\n</DL>two");
+        QTest::newRow("cmItalicsClick") << true << QString("one <I>two</I>");
+        QTest::newRow("CenterButtonClick") << true << QString("one <CENTER>\r\ntwo\r\n</CENTER>");
+        QTest::newRow("LineBreak1Click") << true << QString("one <BR>");
+        QTest::newRow("cmDefListClick")
+            << false << QString("one <DL>\r\n<DT>\r\n<DD>\r\n<DT>\r\n<DD>\r\n</DL>two");
     }
     void command()
     {
-        QFETCH(QString, handler);
         QFETCH(bool, selected);
         QFETCH(QString, expected);
         EditControl edit;
         edit.setWholeText("one two");
         edit.setSelStart(4);
         edit.setSelLength(selected ? 3 : 0);
-        markup::run(edit, *markup::commandFor(handler));
+        markup::run(edit, *markup::commandFor(QTest::currentDataTag()));
         QCOMPARE(edit.wholeText(), expected);
         QCOMPARE(edit.selStart(), expected.size() - (selected ? 0 : 3));
         edit.undo();
