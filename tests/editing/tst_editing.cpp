@@ -30,14 +30,14 @@ struct SearchRow
     qsizetype at;
 };
 // Editor Background Color, Editor Font Color or Editor Font; the editor's font; the key pressed
-// in the font name field or in the focused widget; whether another font and colour are picked.
+// (in the font dialog, in the name field); whether another font and colour are picked first.
 enum Command { Back, Fore, Font };
 struct AppearanceRow
 {
     Command command;
     QFont font;
     Qt::Key key;
-    bool inNameField, pick;
+    bool pick;
 };
 } // namespace
 
@@ -79,7 +79,6 @@ private Q_SLOTS:
         const QString page = QString("filler line of text here\r\n").repeated(40000) + "needle";
         const auto row = [](const char *name, SearchRow row) { QTest::newRow(name) << row; };
         row("at the caret", {cats, 0, 0, "cat", "", "", "", 0});
-        row("past the selection", {cats, 0, 3, "cat", "", "", "", 4});
         row("whole word skips cat_log", {cats, 0, 3, "cat", "word", "", "", 12});
         row("match case skips Cat", {cats, 5, 0, "cat", "word case", "", "", 16});
         row("not before the caret", {cats, 17, 1, "Cat", "case", "", "", -1});
@@ -99,7 +98,6 @@ private Q_SLOTS:
         QFETCH(SearchRow, row);
         const bool all = row.options.contains("all"), found = row.at >= 0;
         m_edit->setWholeText(row.text);
-        m_edit->setModified(false);
         m_edit->setSelStart(row.selStart);
         m_edit->setSelLength(row.selLength);
         all ? m_search->cmReplaceClick() : m_search->cmFindClick();
@@ -116,7 +114,6 @@ private Q_SLOTS:
         QCOMPARE(m_message, found ? QString() : "Cannot find " + row.what);
         QCOMPARE(m_edit->selStart(), found ? row.at : row.selStart);
         QCOMPARE(m_edit->selLength(), !found ? row.selLength : all ? 0 : row.what.size());
-        QCOMPARE(m_edit->modified(), all && found);
         QVERIFY(!m_search->replacePending());
         if (all && found) {
             QCOMPARE(m_edit->wholeText(), row.expected);
@@ -150,7 +147,6 @@ private Q_SLOTS:
         m_search->ReplaceDlgReplace();
         m_search->ReplaceDlgReplace(); // a second Replace does nothing
         QCOMPARE(m_edit->wholeText(), "one 2 one two");
-        QCOMPARE(m_edit->selStart(), 5);
 
         m_search->ReplaceDlgFind(); // the last "two"
         dialog->setFindText("gamma");
@@ -167,17 +163,12 @@ private Q_SLOTS:
         QTest::addColumn<AppearanceRow>("row");
         const auto row = [](const char *name, AppearanceRow row) { QTest::newRow(name) << row; };
         const QFont mono("Liberation Mono", 10);
-        row("background colour picked", {Back, mono, Qt::Key_Return, false, true});
-        row("background colour, Escape", {Back, mono, Qt::Key_Escape, false, true});
-        row("font colour picked", {Fore, mono, Qt::Key_Return, false, true});
-        row("font colour, Escape", {Fore, mono, Qt::Key_Escape, false, true});
-        row("font, Enter in the name field, Arial drawn by a stand-in",
-            {Font, QFont("Arial", 12), Qt::Key_Return, true, false});
-        row("font, keypad Enter in the list, stand-in bold",
-            {Font, QFont("Arial", 12, QFont::Bold), Qt::Key_Enter, false, false});
-        row("font and colour picked", {Font, mono, Qt::Key_Return, false, true});
-        row("font, Escape in the name field", {Font, mono, Qt::Key_Escape, true, true});
-        row("font, Escape in the list", {Font, mono, Qt::Key_Escape, false, true});
+        row("background colour picked", {Back, mono, Qt::Key_Return, true});
+        row("font colour picked", {Fore, mono, Qt::Key_Return, true});
+        row("colour, Escape", {Back, mono, Qt::Key_Escape, true});
+        row("font, Arial drawn by a stand-in", {Font, QFont("Arial", 12), Qt::Key_Return, false});
+        row("font and colour picked", {Font, mono, Qt::Key_Return, true});
+        row("font, Escape", {Font, mono, Qt::Key_Escape, true});
     }
     void appearance()
     {
@@ -203,8 +194,9 @@ private Q_SLOTS:
                     fonts.colorList()->setCurrentIndex(fonts.colorList()->findText("Red"));
                 }
                 QVERIFY(QTest::qWaitForWindowActive(shown));
-                QWidget *target = row.inNameField ? fonts.fontChooser()->findChild<QLineEdit *>()
-                                                  : shown->focusWidget();
+                QWidget *target = row.command == Font
+                                      ? fonts.fontChooser()->findChild<QLineEdit *>()
+                                      : shown->focusWidget();
                 target->setFocus();
                 QTest::keyClick(target, row.key);
                 if (shown->isVisible()) // not closed by the key: closed here so the test goes on
