@@ -24,8 +24,6 @@ private Q_SLOTS:
         QTest::newRow("cmItalicsClick") << true << QString("one <I>two</I>");
         QTest::newRow("CenterButtonClick") << true << QString("one <CENTER>\r\ntwo\r\n</CENTER>");
         QTest::newRow("LineBreak1Click") << true << QString("one <BR>");
-        QTest::newRow("cmDefListClick")
-            << false << QString("one <DL>\r\n<DT>\r\n<DD>\r\n<DT>\r\n<DD>\r\n</DL>two");
     }
     void command()
     {
