@@ -5,6 +5,7 @@
 #include "editing/searchdialogs.h"
 #include "platform/editcontrol.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -79,7 +80,9 @@ private Q_SLOTS:
         row("whole word skips cat_log", {cats, 0, 3, "cat", "word", "", "", 12});
         row("match case skips Cat", {cats, 5, 0, "cat", "word case", "", "", 16});
         row("not before the caret", {cats, 17, 1, "Cat", "case", "", "", -1});
-        row("across a break", {"ab\r\nCD\r\nab\r\ncd", 0, 0, "b\r\ncd", "case", "", "", 9});
+        row("nothing to find", {cats, 4, 0, "", "", "", "", -1});
+        row("across a break, whole words, matching case",
+            {"b\r\nCD ab\r\ncd b\r\ncd", 0, 0, "b\r\ncd", "word case", "", "", 13});
         // Half a break: the match shows from the end of its line.
         row("half a break", {"ab\r\nCD\r\nab\r\ncd", 0, 0, "\ncd", "", "", "", 2});
         row("all, shorter, any case, over lines",
@@ -102,7 +105,8 @@ private Q_SLOTS:
         QCOMPARE(dialog->focusWidget(), dialog->findChild<QWidget *>("FindText"));
         dialog->setFindText(row.what);
         dialog->setReplaceText(row.with);
-        dialog->setOptions(row.options.contains("word"), row.options.contains("case"));
+        dialog->findChild<QCheckBox *>("WholeWord")->setChecked(row.options.contains("word"));
+        dialog->findChild<QCheckBox *>("MatchCase")->setChecked(row.options.contains("case"));
         if (all && found)
             m_search->ReplaceDlgFind(); // Replace All drops the pending match
         dialog->findChild<QPushButton *>(all ? "ReplaceAll" : "FindNext")->click();
