@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QtGlobal>
 
-#include <exception>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace tolvan::test {
@@ -17,46 +17,36 @@ namespace tolvan::test {
 inline QTemporaryDir &hermeticHome()
 {
     static QTemporaryDir dir;
-    static const bool ready = [] {
+    static bool ready = false;
+    if (!std::exchange(ready, true)) {
         const QByteArray path = QFile::encodeName(dir.path());
         qputenv("HOME", path);
         qputenv("XDG_CONFIG_HOME", path + "/.config");
         QDir(dir.path()).mkpath(QStringLiteral(".config"));
         QDir::setCurrent(dir.path());
-        return true;
-    }();
-    Q_UNUSED(ready);
+    }
     return dir;
 }
 
 // Test classes kept in source files of their own join their folder's program by registering
 // here (a static RegisterTest in the file); the program's main runs them after its own.
 using TestFactory = QObject *(*)();
-inline std::vector<TestFactory> &registeredTests()
-{
-    static std::vector<TestFactory> factories;
-    return factories;
-}
+inline constinit std::vector<TestFactory> registeredTests; // ready before any RegisterTest runs
 struct RegisterTest
 {
-    explicit RegisterTest(TestFactory make) { registeredTests().push_back(make); }
+    explicit RegisterTest(TestFactory make) { registeredTests.push_back(make); }
 };
 
 // Runs several test classes in one program, then the registered ones, and deletes them;
 // returns the number of failures.
-// An exception a test did not expect ends that class's run, not the whole program.
 inline int runTests(std::initializer_list<QObject *> listed, int argc, char **argv)
 {
     std::vector<QObject *> tests(listed);
-    for (TestFactory make : registeredTests())
+    for (TestFactory make : registeredTests)
         tests.push_back(make());
     int failures = 0;
     for (QObject *test : tests) {
-        try {
-            failures += QTest::qExec(test, argc, argv);
-        } catch (const std::exception &) {
-            ++failures;
-        }
+        failures += QTest::qExec(test, argc, argv);
         delete test;
     }
     return failures;
@@ -70,6 +60,5 @@ inline int runTests(std::initializer_list<QObject *> listed, int argc, char **ar
     {                                                                                              \
         tolvan::test::hermeticHome();                                                              \
         QApplication app(argc, argv);                                                              \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return tolvan::test::runTests({new TestClass}, argc, argv);                                \
     }
