@@ -167,8 +167,8 @@ private Q_SLOTS:
     void fileList_masks()
     {
         const Tree tree({"index.htm", "index.html", "INDEX2.HTM", "readme", "notes.txt",
-                         ".hidden.htm", "sub.htm/", "fifo:pipe.htm", "run.BAT", "tool.exe2", "link:link.htm=index.htm",
-                         "link:broken.htm=none.htm"},
+                         ".hidden.htm", "sub.htm/", "fifo:pipe.htm", "run.BAT", "tool.exe2",
+                         "link:link.htm=index.htm", "link:broken.htm=none.htm"},
                         "");
         const struct
         {

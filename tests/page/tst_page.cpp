@@ -14,8 +14,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
-#include <QStandardPaths>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>

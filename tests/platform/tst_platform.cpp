@@ -1,8 +1,10 @@
 #include "common/hermetic.h"
 #include "platform/editcontrol.h"
+#include "platform/glyphs.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -122,6 +124,20 @@ private slots:
             QTest::keyClicks(&edit, "quartz\r<b>"); // Enter splits the line
             QCOMPARE(edit.textCursor().block().layout()->cacheEnabled(), cached);
         }
+    }
+
+    // A glyph's background, the colour of its bottom-left corner, is see-through wherever it
+    // stands, on a button or beside a name in the side panel.
+    void glyphs_haveSeeThroughBackground()
+    {
+        for (const char *name : {"hard", "closedfolder"}) {
+            const QImage image = glyph(name).toImage();
+            QVERIFY2(!image.isNull() && image.pixelColor(0, image.height() - 1).alpha() == 0 &&
+                         image.pixelColor(image.width() / 2, image.height() / 2).alpha() == 255,
+                     name);
+        }
+        const QImage button = buttonIcon("bold").pixmap(16, 16).toImage();
+        QCOMPARE(button.pixelColor(0, button.height() - 1).alpha(), 0);
     }
 };
 
