@@ -85,6 +85,8 @@ private Q_SLOTS:
     {
         QVERIFY(RecoveryStore(::getpid(), 1).save("/site/page.htm", Encoding::Utf8, "text"));
         QCOMPARE(RecoveryStore::leftBehind().value(0).documentPath, "/site/page.htm");
+        QVERIFY(RecoveryStore(0, 1).save("/site/zero.htm", Encoding::Utf8, "text")); // no process
+        QCOMPARE(RecoveryStore::leftBehind().size(), 2);
     }
 };
 

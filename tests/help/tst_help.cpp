@@ -204,6 +204,7 @@ private slots:
                  Qt::CustomizeWindowHint | Qt::WindowTitleHint);
         for (QWidget *child : window->findChildren<QWidget *>()) {
             QVERIFY(child->parentWidget()->rect().contains(child->geometry()));
+            QVERIFY(!child->objectName().isEmpty()); // each part has its name
             auto *label = qobject_cast<QLabel *>(child);
             if (auto *ok = qobject_cast<QPushButton *>(child)) {
                 QVERIFY(ok->isDefault() && !ok->icon().isNull() && ok->text() == "OK");
