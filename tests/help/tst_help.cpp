@@ -126,6 +126,8 @@ private slots:
                 !QApplication::activePopupWidget());
         QTRY_COMPARE(QApplication::activeWindow(), viewer);
         QTEST(viewer->statusText() + '|' + viewer->browser()->textCursor().selectedText(), "shown");
+        QCOMPARE(viewer->objectName() + ' ' + viewer->windowTitle(),
+                 "HelpViewer Help - " + fileName);
         window.activateWindow(); // the next request brings it back to the front
         QTRY_COMPARE(QApplication::activeWindow(), &window);
         cmContentsClick();
@@ -147,8 +149,7 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(QString, expected);
-        QWidget window;
-        (new QFileDialog(&window, "Open", m_dir->path()))->setObjectName("OpenDlg");
+        QWidget window; // its open dialog is made by the first command that needs it
         QVERIFY(writeAll("before.hlp", "<html><h1><a href=\"a.htm\">Before</a></h1></html>"));
         Application::setHelpFile("before.hlp");
         cmContentsClick();
@@ -166,6 +167,7 @@ private slots:
             QMetaObject::invokeMethod(dialog, "accept");
         });
         QCOMPARE(InstallHelpFile1Click(&window), !expected.isEmpty());
+        QVERIFY(window.findChild<QFileDialog *>("OpenDlg")); // where File > Open finds it
         QCOMPARE(filter, "Help Files (*.hlp)");
         QCOMPARE(Application::helpFile(),
                  expected.isEmpty() ? "before.hlp" : m_dir->filePath(expected));
