@@ -91,6 +91,7 @@ private slots:
         row("line breaks become spaces, UTF-8", "", "\u00e6\r\nb\rc\n\u4e2d",
             "[A]\nk=\xc3\xa6  b c \xe4\xb8\xad\n");
         row("a quoted value is quoted again", "", "'x'", "[A]\nk=\"'x'\"\n");
+        row("two quotes alone too", "", "''", "[A]\nk=\"''\"\n");
         row("empty", "", "", "[A]\nk=\n");
     }
 
