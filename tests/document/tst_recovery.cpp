@@ -79,6 +79,14 @@ private Q_SLOTS:
         QTEST(tolvan::test::readAll(page), "saved");
     }
 
+    // A copy that could not be written is no copy: here its name is taken by a folder.
+    void store_failedWriteIsReported()
+    {
+        const RecoveryStore blocked(4242, 7);
+        QVERIFY(QDir().mkpath(blocked.file()));
+        QVERIFY(!blocked.save("/site/page.htm", Encoding::Utf8, "text"));
+    }
+
     // A copy is left behind by the process that wrote it, not by a later one that got its id
     // (this one: the copy's process started at boot).
     void store_leftBehindByItsOwnProcess()
