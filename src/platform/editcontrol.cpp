@@ -34,6 +34,13 @@ bool isWordChar(QChar c)
     return c.isLetterOrNumber() || c == u'_';
 }
 
+// Whether `at` falls between the CR and the LF of a line break, which the editor holds as one
+// character: no selection can begin or end there.
+bool splitsLineBreak(const QString &text, qsizetype at)
+{
+    return at > 0 && at < text.size() && text.at(at - 1) == u'\r' && text.at(at) == u'\n';
+}
+
 bool wholeWordAt(const QString &text, qsizetype at, qsizetype length)
 {
     return (at == 0 || !isWordChar(text.at(at - 1))) &&
@@ -384,6 +391,8 @@ qsizetype EditControl::findText(const QString &what, qsizetype from, qsizetype t
         const QString range = textRange(from, to);
         for (qsizetype at = range.indexOf(what, 0, cs); at >= 0;
              at = range.indexOf(what, at + 1, cs)) {
+            if (splitsLineBreak(range, at) || splitsLineBreak(range, at + what.size()))
+                continue; // a match of half a line break would select, and replace, more
             if (!options.wholeWord || wholeWordAt(range, at, what.size()))
                 return from + at;
         }
