@@ -25,7 +25,8 @@ test: build
 	@if [ -f scripts/sanitize.sh ]; then bash scripts/sanitize.sh; fi
 	@if [ -f scripts/fuzz.sh ]; then bash scripts/fuzz.sh $(FUZZ_BRIEF_SECONDS); fi
 
-FUZZ_BRIEF_SECONDS ?= 20
+# A brief pass over the seeds and their near neighbours; `make fuzz` is the long run.
+FUZZ_BRIEF_SECONDS ?= 10
 FUZZ_SECONDS ?= 300
 # Each fuzzer for FUZZ_SECONDS.
 fuzz: deps
