@@ -25,8 +25,7 @@ test: build
 	@if [ -f scripts/sanitize.sh ]; then bash scripts/sanitize.sh; fi
 	@if [ -f scripts/fuzz.sh ]; then bash scripts/fuzz.sh $(FUZZ_BRIEF_SECONDS); fi
 
-# A brief pass over the seeds and their near neighbours; `make fuzz` is the long run.
-FUZZ_BRIEF_SECONDS ?= 10
+FUZZ_BRIEF_SECONDS ?= 20
 FUZZ_SECONDS ?= 300
 # Each fuzzer for FUZZ_SECONDS.
 fuzz: deps
