@@ -67,6 +67,7 @@ private Q_SLOTS:
         legacy(Big5, "<meta charset=big5>", "\xa4\xa4\xa4\xe5", u"\u4e2d\u6587");
         legacy(EucKr, "<meta charset=euc-kr>", "\xc7\xd1\xb1\xb9\xbe\xee", u"\ud55c\uad6d\uc5b4");
         row("two final breaks", "a\r\n\r\n", Utf8, {}, "");
+        row("the ends of the two-byte range", "<p>\xc2\x80\xdf\xbf</p>", Utf8);
         row("a zero byte", QByteArray("\xef\xbb\xbf\xc3\xa9\xe2\x82\xac\0.", 10), Utf8);
         row("5 MB", QByteArray("<P>a paragraph.\r\n").repeated(300000), Utf8, {}, "");
         // Which encoding reads a page of no script in particular; whatever it is, the page saves
