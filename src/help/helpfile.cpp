@@ -134,17 +134,6 @@ bool InstallHelpFile1Click(QFileDialog &openDlg)
     return true;
 }
 
-bool InstallHelpFile1Click(QWidget *window)
-{
-    auto *openDlg =
-        window->findChild<QFileDialog *>(QStringLiteral("OpenDlg"), Qt::FindDirectChildrenOnly);
-    if (!openDlg) {
-        openDlg = new QFileDialog(window);
-        openDlg->setObjectName(QStringLiteral("OpenDlg"));
-    }
-    return InstallHelpFile1Click(*openDlg);
-}
-
 void cmContentsClick()
 {
     HelpService::instance().requestHelp(HelpCommand::Contents, quint32(0));

@@ -70,8 +70,6 @@ private:
 // the four filters (if it lacks them), our own non-native look and open mode, and keeps its
 // title "Install Help File..." and default extension "hlp" only while it is shown.
 bool InstallHelpFile1Click(QFileDialog &openDlg);
-// The same with the window's child dialog named "OpenDlg", made when the window has none.
-bool InstallHelpFile1Click(QWidget *window);
 
 // Help > Contents.
 void cmContentsClick();
